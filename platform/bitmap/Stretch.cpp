@@ -28,18 +28,21 @@ void Stretcher::rows(int y0, int y1, std::uint8_t* out, std::ptrdiff_t outStride
             std::memcpy(dst, src_.row(r0), static_cast<std::size_t>(dstWidth_) * 4);
             for (int r = r0 + 1; r <= r1; ++r) {
                 const std::uint32_t* s = src_.row(r);
-                for (int x = 0; x < dstWidth_; ++x) dst[x] &= s[x];
+                for (int x = 0; x < dstWidth_; ++x)
+                    dst[x] &= s[x];
             }
             continue;
         }
-        for (int x = 0; x < dstWidth_; ++x) dst[x] = 0xFFFFFFFFu;
+        for (int x = 0; x < dstWidth_; ++x)
+            dst[x] = 0xFFFFFFFFu;
         for (int r = r0; r <= r1; ++r) {
             const std::uint32_t* s = src_.row(r);
             for (int x = 0; x < dstWidth_; ++x) {
                 const int c0 = xs_.first[static_cast<std::size_t>(x)];
                 const int c1 = xs_.last[static_cast<std::size_t>(x)];
                 std::uint32_t v = s[c0];
-                for (int c = c0 + 1; c <= c1; ++c) v &= s[c];
+                for (int c = c0 + 1; c <= c1; ++c)
+                    v &= s[c];
                 dst[x] &= v;
             }
         }

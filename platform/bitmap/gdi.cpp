@@ -79,7 +79,8 @@ bool viewOf(const TwBitmap* b, int x, int y, int w, int h, Source32& out) {
     for (int r = 0; r < h; ++r) {
         const std::uint8_t* s = b->rowFromTop(y + r) + std::ptrdiff_t{x} * 3;
         std::uint32_t* d = out.copy.data() + static_cast<std::size_t>(r) * w;
-        for (int c = 0; c < w; ++c, s += 3) d[c] = s[0] | (s[1] << 8) | (s[2] << 16);
+        for (int c = 0; c < w; ++c, s += 3)
+            d[c] = s[0] | (s[1] << 8) | (s[2] << 16);
     }
     out.view = {reinterpret_cast<const std::uint8_t*>(out.copy.data()), w, h,
                 static_cast<std::ptrdiff_t>(w) * 4};
@@ -102,7 +103,9 @@ void storeRow(const std::uint32_t* from, std::uint8_t* to, int width, int bitsPe
 
 extern "C" {
 
-HDC CreateCompatibleDC(HDC) { return new (std::nothrow) TwDeviceContext; }
+HDC CreateCompatibleDC(HDC) {
+    return new (std::nothrow) TwDeviceContext;
+}
 
 HBITMAP CreateDIBSection(HDC, const BITMAPINFOHEADER* header, uint32_t, void** bits, void*,
                          uint32_t) {
@@ -110,8 +113,8 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFOHEADER* header, uint32_t, void** b
     if (!validHeader(header)) return nullptr;
     TwBitmap* b = makeBitmap(header);
     if (b == nullptr) return nullptr;
-    b->bits = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(b->pitch),
-                                                     static_cast<std::size_t>(b->height)));
+    b->bits = static_cast<std::uint8_t*>(
+        std::calloc(static_cast<std::size_t>(b->pitch), static_cast<std::size_t>(b->height)));
     if (b->bits == nullptr) {
         delete b;
         return nullptr;
@@ -184,7 +187,8 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, uint32_t start, uint32_t lines, void* bit
     const bool topDown = header->biHeight < 0;
     const int height = topDown ? -header->biHeight : header->biHeight;
     if (height != bitmap->height || start >= static_cast<uint32_t>(height)) return 0;
-    if (lines > static_cast<uint32_t>(height) - start) lines = static_cast<uint32_t>(height) - start;
+    if (lines > static_cast<uint32_t>(height) - start)
+        lines = static_cast<uint32_t>(height) - start;
     const std::ptrdiff_t pitch = rowBytes(header->biWidth, header->biBitCount);
     Source32 source;
     std::vector<std::uint32_t> row;

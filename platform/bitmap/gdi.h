@@ -60,8 +60,7 @@ int StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, 
                int srcWidth, int srcHeight, uint32_t rop);
 
 /* Unscaled copy; the same rules as StretchBlt. */
-int BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
-           uint32_t rop);
+int BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, uint32_t rop);
 
 /* Copies lines [start, start + lines) of `bitmap`, counted from the bottom of the
  * picture as GDI does for bottom-up requests, converted to the format of `header`

@@ -133,19 +133,19 @@ def build_ramp(count, points, used, allow):
     return shades
 
 
-def build_palette(spec):
-    allow = spec.get("allow", lambda c: True)
-    used = {RESERVED_RED, BLACK, spec["last"]}
-    ramps = [build_ramp(n, pts, used, allow) for n, pts in spec["ramps"]]
+def build_palette(terrain):
+    allow = terrain.get("allow", lambda c: True)
+    used = {RESERVED_RED, BLACK, terrain["last"]}
+    ramps = [build_ramp(n, pts, used, allow) for n, pts in terrain["ramps"]]
     entries = [RESERVED_RED, BLACK]
     for ramp in ramps:
         entries += ramp
-    for ramp, first, count in spec["cycles"]:
+    for ramp, first, count in terrain["cycles"]:
         entries += ramps[ramp][first:first + count]
-    entries += [BLACK] * spec["unused"]
-    entries.append(spec["last"])
+    entries += [BLACK] * terrain["unused"]
+    entries.append(terrain["last"])
     if len(entries) != 256:
-        raise SystemExit(f"{spec['file']}: {len(entries)} entries, expected 256")
+        raise SystemExit(f"{terrain['file']}: {len(entries)} entries, expected 256")
     return entries
 
 
@@ -182,10 +182,10 @@ def main():
     parser.add_argument("--preview", type=pathlib.Path, help="folder for swatch PNGs")
     args = parser.parse_args()
     OUT_DIR.mkdir(parents=True, exist_ok=True)
-    for name, spec in (("highland", HIGHLAND), ("urban", URBAN), ("desert", DESERT)):
-        entries = build_palette(spec)
-        (OUT_DIR / spec["file"]).write_bytes(palette_bytes(entries))
-        print(f"wrote {OUT_DIR / spec['file']} ({len(set(entries))} distinct colours)")
+    for name, terrain in (("highland", HIGHLAND), ("urban", URBAN), ("desert", DESERT)):
+        entries = build_palette(terrain)
+        (OUT_DIR / terrain["file"]).write_bytes(palette_bytes(entries))
+        print(f"wrote {OUT_DIR / terrain['file']} ({len(set(entries))} distinct colours)")
         if args.preview:
             args.preview.mkdir(parents=True, exist_ok=True)
             write_swatches(args.preview / f"{name}.png", entries)

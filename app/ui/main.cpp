@@ -1,0 +1,32 @@
+// Tilewright: turns a picture into a KKND 2 map file.
+#include "Form1.h"
+#include "Resources.h"
+#include "UserInterface.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tilewright"));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+
+    tw::toolkit::QtUserInterface dialogs;
+    tw::ui::Services services;
+    services.userInterface = &dialogs;
+    services.resourceByName = [](const std::string& type, const std::string& name) {
+        return tw::toolkit::loadResource(type, name);
+    };
+    services.resourceById = [](const std::string& type, int id) {
+        return tw::toolkit::loadResource(type, id);
+    };
+    // The two libraries are loaded from the program's own folder by file name.
+    services.libraryFolder = QCoreApplication::applicationDirPath().toStdString();
+    services.endProgram = [] { QCoreApplication::exit(0); };
+
+    tw::ui::Form1 window(services);
+    if (!window.StartUp()) return 1;
+    return app.exec();
+}

@@ -1,0 +1,11 @@
+// The record behind a dither context handle.
+#pragma once
+
+#include "GpuContext.h"
+
+#include <memory>
+
+struct DitherGLState {
+    // Null: CPU mode. Fixed at creation.
+    std::unique_ptr<tw::dither::GpuContext> gpu;
+};

@@ -1,21 +1,29 @@
 #include "Form1.h"
 
+#include "AboutLabels.h"
+#include "AttributePicker.h"
+#include "Contact.h"
 #include "Error.h"
+#include "KmExport.h"
 #include "MarkerLabel.h"
 #include "Numbers.h"
 #include "PaletteBox.h"
 #include "PictureLoader.h"
 #include "PreviewBox.h"
+#include "SavePath.h"
 #include "Shape.h"
 #include "Stretch.h"
 #include "WrapButton.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 
 #include <cstring>
@@ -23,7 +31,6 @@
 namespace tw::ui {
 namespace {
 
-constexpr int kGripSize = 17;
 constexpr int kPreviewLeft = 8;
 constexpr int kPreviewTop = 24;
 
@@ -110,7 +117,7 @@ void Form1::createControls() {
     picPal->setGeometry(296, 24, 84, 84);
     lblDefTerran =
         label(this, "lblDefTerran", QStringLiteral("Default attribute:"), 384, 6, 108, 16);
-    picDefaultAttr = new QWidget(this);
+    picDefaultAttr = new AttributePicker(this);
     picDefaultAttr->setObjectName(QStringLiteral("picDefaultAttr"));
     picDefaultAttr->setGeometry(384, 24, 85, 62);
 
@@ -127,9 +134,18 @@ void Form1::createControls() {
     cmdKMOut = new QPushButton(QStringLiteral("Export to KM"), this);
     cmdKMOut->setObjectName(QStringLiteral("cmdKMOut"));
     cmdKMOut->setGeometry(400, 360, 89, 25);
+    connect(cmdKMOut, &QPushButton::clicked, this, [this] { cmdKMOut_Click(); });
 
     lblSizeRules = label(this, "lblSizeRules", sizeRulesText(), 304, 400, 186, 200);
     lblSizeRules->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    about = new AboutLabels(*services_.userInterface, this);
+    about->lblAttention->move(8, 384);
+    about->lblAuthor->move(8, 616);
+    about->lblNotice->move(8, 672);
+
+    QWidget::setTabOrder(picSZDown, picSZRight);
+    QWidget::setTabOrder(picSZRight, picSZDownRight);
 }
 
 void Form1::createPreview() {
@@ -167,10 +183,9 @@ void Form1::createPreview() {
         b->hide();
     }
 
-    for (QWidget** grip : {&picSZRight, &picSZDown, &picSZDownRight}) {
-        *grip = new QWidget(this);
-        (*grip)->resize(kGripSize, kGripSize);
-    }
+    picSZRight = new SizeGrip(SizeGrip::Axis::Width, this, this);
+    picSZDown = new SizeGrip(SizeGrip::Axis::Height, this, this);
+    picSZDownRight = new SizeGrip(SizeGrip::Axis::Both, this, this);
     picSZRight->setObjectName(QStringLiteral("picSZRight"));
     picSZDown->setObjectName(QStringLiteral("picSZDown"));
     picSZDownRight->setObjectName(QStringLiteral("picSZDownRight"));
@@ -307,6 +322,12 @@ void Form1::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    if (doc_.Exporting) {
+        // The export removes its unfinished file first, then ends the program.
+        abandonExport_ = true;
+        e->ignore();
+        return;
+    }
     e->accept();
     EndProgram();
 }
@@ -324,7 +345,22 @@ void Form1::paintEvent(QPaintEvent* e) {
     p.fillRect(289, 304, 1, 408, palette().color(QPalette::Light));
 }
 
-void Form1::ClearAuthorHover() {}
+void Form1::ClearAuthorHover() {
+    about->ClearAuthorHover();
+}
+
+QSize Form1::outerSize() const {
+    return picPreview->size();
+}
+void Form1::setOuterSize(QSize size) {
+    setPreviewOuterSize(size.width(), size.height());
+}
+QSize Form1::minimumOuter() const {
+    return {doc_.MinWidth, doc_.MinHeight};
+}
+QSize Form1::maximumOuter() const {
+    return {doc_.MaxWidth, doc_.MaxHeight};
+}
 
 int Form1::mapWidth() const {
     return picPreview->contentsRect().width();
@@ -517,6 +553,101 @@ void Form1::cmdGoDefault_Click() {
     } else {
         setPreviewOuterSize(doc_.MaxWidth, doc_.MaxHeight);
     }
+}
+
+namespace {
+
+// Reports export progress in the window's title and keeps the window alive.
+class WindowProgress final : public ExportProgress {
+  public:
+    WindowProgress(QWidget& window, const std::function<void()>& pending, const bool& abandon)
+        : window_(window), pending_(pending), abandon_(abandon) {}
+    bool rowDone(std::size_t tilesDone, std::size_t tileCount) override {
+        window_.setWindowTitle(QString::fromStdString(progressTitle(tilesDone, tileCount)));
+        return keepAlive();
+    }
+    bool keepAlive() override {
+        if (pending_) pending_();
+        return !abandon_;
+    }
+
+  private:
+    QWidget& window_;
+    const std::function<void()>& pending_;
+    const bool& abandon_;
+};
+
+} // namespace
+
+std::optional<std::string> Form1::ShowSaveKMDialog() {
+    toolkit::SaveDialogSettings settings;
+    settings.title = "导出KM任务文件";
+    settings.filters = {{"KKND2任务文件(Varnok格式,*.km)", "*.km"}, {"自定后缀(*.*)", "*.*"}};
+    settings.defaultExtension = "KM";
+    settings.confirmOverwrite = true;
+    const auto chosen = services_.userInterface->saveFileName(this, settings);
+    if (!chosen) return std::nullopt;
+    std::string path = cleanDialogPath(*chosen);
+    if (path.empty()) return std::nullopt;
+    // The dialog asked about the name as typed; trimming may name another existing file.
+    if (path != *chosen && QFileInfo::exists(QString::fromStdString(path))) {
+        const auto answer = services_.userInterface->message(
+            this, path + " already exists.\r\nDo you want to replace it?", toolkit::Icon::Warning,
+            toolkit::Buttons::YesNo, settings.title);
+        if (answer != toolkit::Answer::Yes) return std::nullopt;
+    }
+    return path;
+}
+
+void Form1::cmdKMOut_Click() {
+    if (!doc_.PictureLoaded) {
+        services_.userInterface->message(
+            this, "Please drag a picture file to the big box in the top of the window.",
+            toolkit::Icon::Warning, toolkit::Buttons::Ok);
+        return;
+    }
+    const auto path = ShowSaveKMDialog();
+    if (!path) {
+        services_.userInterface->message(this, "Cancelled.", toolkit::Icon::Information,
+                                         toolkit::Buttons::Ok);
+        setWindowTitle(QStringLiteral("Tilewright!"));
+        AllEnable(true);
+        return;
+    }
+    AllEnable(false);
+    abandonExport_ = false;
+
+    ExportJob job;
+    job.map.mission = OpMultiplayer->isChecked() ? MissionKind::Multiplayer : MissionKind::Custom;
+    job.map.width = mapWidth();
+    job.map.height = mapHeight();
+    job.map.attribute = picDefaultAttr->value();
+    job.map.positions = markers_.filePositions();
+    job.map.palette = doc_.CurrentPalette;
+    job.conversion = chooseConversion(OpGrayPalette->isChecked(), OpDoDither->isChecked());
+    job.libraryFolder = services_.libraryFolder;
+    job.picture = viewOf(picBuf_);
+    job.target = *path;
+    WindowProgress progress(*this, services_.processPendingEvents, abandonExport_);
+    try {
+        exportKm(job, {doc_.KmPartCST0MCR0, doc_.KmPartCSTOMLTI, doc_.KmPartTEXTAUTH}, progress);
+    } catch (const ExportAbandoned&) {
+        EndProgram();
+        return;
+    } catch (const std::exception& e) {
+        setWindowTitle(QStringLiteral("Tilewright"));
+        AllEnable(true);
+        services_.userInterface->message(this, contact::exportFailureText(e.what()),
+                                         toolkit::Icon::Critical, toolkit::Buttons::Ok,
+                                         "Exporting KM failed.");
+        return;
+    }
+    // The file is complete and in place before success is reported.
+    setWindowTitle(QStringLiteral("Tilewright!"));
+    AllEnable(true);
+    services_.userInterface->message(
+        this, "KM file was exported. Please use KKND++'s Kme 2.0 to edit it.",
+        toolkit::Icon::Information, toolkit::Buttons::Ok, "Export successful");
 }
 
 } // namespace tw::ui

@@ -5,6 +5,7 @@
 #include "AdaptivePalette.h"
 #include "MapDocument.h"
 #include "Markers.h"
+#include "SizeGrip.h"
 #include "UserInterface.h"
 
 #include <QImage>
@@ -13,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QGroupBox;
@@ -23,6 +25,8 @@ class QRadioButton;
 
 namespace tw::ui {
 
+class AboutLabels;
+class AttributePicker;
 class DropLabel;
 class MarkerLabel;
 class PaletteBox;
@@ -37,9 +41,11 @@ struct Services {
     std::function<Bytes(const std::string& type, int id)> resourceById;
     std::string libraryFolder;        // where libDither.so and libOctree.so are found
     std::function<void()> endProgram; // ends the program at once
+    // Lets the window process its pending events during an export.
+    std::function<void()> processPendingEvents;
 };
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, private GripTarget {
   public:
     explicit Form1(Services services, QWidget* parent = nullptr);
     ~Form1() override;
@@ -61,6 +67,9 @@ class Form1 : public QWidget {
     void StretchMPos();
     void ClearAuthorHover();
     void cmdGoDefault_Click();
+    void cmdKMOut_Click();
+    // The save dialog; the chosen path, or nothing when cancelled.
+    std::optional<std::string> ShowSaveKMDialog();
     void CmdApplySize_Click();
     void cmdPrimitiveSize_Click();
     void cmdLegalSmallest_Click();
@@ -81,9 +90,9 @@ class Form1 : public QWidget {
     // Controls, named as the window's design names them.
     DropLabel* lblDragIn = nullptr;
     PreviewBox* picPreview = nullptr;
-    QWidget* picSZRight = nullptr;
-    QWidget* picSZDown = nullptr;
-    QWidget* picSZDownRight = nullptr;
+    SizeGrip* picSZRight = nullptr;
+    SizeGrip* picSZDown = nullptr;
+    SizeGrip* picSZDownRight = nullptr;
     Shape* ShpLimit = nullptr;
     Shape* ShpLimit2 = nullptr;
     Shape* ShOutWarn = nullptr;
@@ -95,7 +104,8 @@ class Form1 : public QWidget {
     QLabel* lblPal = nullptr;
     PaletteBox* picPal = nullptr;
     QLabel* lblDefTerran = nullptr;
-    QWidget* picDefaultAttr = nullptr;
+    AttributePicker* picDefaultAttr = nullptr;
+    AboutLabels* about = nullptr; // lblAttention, lblAuthor and the notice label
     QGroupBox* frmPalette = nullptr;
     QRadioButton* OpOctreePalette = nullptr;
     QRadioButton* OpHighlandPalette = nullptr;
@@ -125,6 +135,12 @@ class Form1 : public QWidget {
     void paintEvent(QPaintEvent* e) override;
 
   private:
+    // The grips resize the preview through these.
+    QSize outerSize() const override;
+    void setOuterSize(QSize size) override;
+    QSize minimumOuter() const override;
+    QSize maximumOuter() const override;
+
     void createControls();
     void createPreview();
     void createPaletteFrame();
@@ -140,6 +156,7 @@ class Form1 : public QWidget {
     OctreeLibrary octree_;
     std::array<float, 2> mPosGrab_{}; // MPosGrab, 1/15 pixel
     std::array<float, 2> bPosGrab_{}; // BPosGrab
+    bool abandonExport_ = false;      // a close was confirmed during the export
 };
 
 // The fourteen lines of the size rules label.

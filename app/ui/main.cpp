@@ -25,6 +25,7 @@ int main(int argc, char* argv[]) {
     // The two libraries are loaded from the program's own folder by file name.
     services.libraryFolder = QCoreApplication::applicationDirPath().toStdString();
     services.endProgram = [] { QCoreApplication::exit(0); };
+    services.processPendingEvents = [] { QCoreApplication::processEvents(); };
 
     tw::ui::Form1 window(services);
     if (!window.StartUp()) return 1;

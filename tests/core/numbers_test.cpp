@@ -1,5 +1,6 @@
 #include "Error.h"
 #include "Numbers.h"
+#include "SavePath.h"
 
 #include <gtest/gtest.h>
 
@@ -23,4 +24,14 @@ TEST(Numbers, LenientReading) {
         {"", 0},      {"-7", -7}, {".5", 0.5},    {"1.2.3", 1.2}, {"--3", 0}};
     for (auto [in, out] : cases)
         EXPECT_DOUBLE_EQ(tw::readNumberLenient(in), out) << '"' << in << '"';
+}
+
+TEST(SavePath, NulsBecomeSpacesAndEndsAreTrimmed) {
+    using namespace std::string_literals;
+    const std::pair<std::string, std::string> cases[] = {
+        {"/home/a/map.km", "/home/a/map.km"},         {"/home/a/map.km   ", "/home/a/map.km"},
+        {"  /home/a/map.km", "/home/a/map.km"},       {"/home/a/map.km\0\0\0"s, "/home/a/map.km"},
+        {"/home/a/my\0map.km"s, "/home/a/my map.km"}, {"   ", ""}};
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(tw::cleanDialogPath(in), out);
 }

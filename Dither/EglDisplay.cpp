@@ -163,7 +163,7 @@ void EglDisplayRef::Release() {
 }
 
 ScopedCurrent::ScopedCurrent(EGLDisplay display, EGLSurface surface, EGLContext context)
-    : display_(display), previousApi_(eglQueryAPI()) {
+    : display_(display), context_(context), previousApi_(eglQueryAPI()) {
     // The current context is kept per client API; what is saved is OpenGL's.
     if (previousApi_ != EGL_OPENGL_API) eglBindAPI(EGL_OPENGL_API);
     previousDisplay_ = eglGetCurrentDisplay();
@@ -178,10 +178,12 @@ ScopedCurrent::ScopedCurrent(EGLDisplay display, EGLSurface surface, EGLContext 
 }
 
 ScopedCurrent::~ScopedCurrent() {
-    if (previousContext_ != EGL_NO_CONTEXT)
-        eglMakeCurrent(previousDisplay_, previousDraw_, previousRead_, previousContext_);
-    else
+    // A caller that had this context current keeps it, with whatever surface it now draws
+    // to (the surface may have been replaced meanwhile).
+    if (previousContext_ == EGL_NO_CONTEXT)
         eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    else if (previousContext_ != context_)
+        eglMakeCurrent(previousDisplay_, previousDraw_, previousRead_, previousContext_);
     if (previousApi_ != EGL_OPENGL_API && previousApi_ != EGL_NONE) eglBindAPI(previousApi_);
 }
 

@@ -48,6 +48,7 @@ class ScopedCurrent {
 
   private:
     EGLDisplay display_;
+    EGLContext context_;
     EGLenum previousApi_;
     EGLDisplay previousDisplay_ = EGL_NO_DISPLAY;
     EGLSurface previousDraw_ = EGL_NO_SURFACE;

@@ -59,7 +59,9 @@ void AuthorLabel::OpenAuthorForum() {
 
 void AuthorLabel::mouseMoveEvent(QMouseEvent* event) {
     SetAuthorHover();
-    QLabel::mouseMoveEvent(event);
+    // Taken here: passed on, the window would treat it as a move over its background and
+    // switch the underline off again.
+    event->accept();
 }
 
 void AuthorLabel::mousePressEvent(QMouseEvent* event) {

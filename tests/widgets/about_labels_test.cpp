@@ -113,6 +113,7 @@ TEST(AboutLabels, AuthorLabelAndFailureMessageNameTheSameAddresses) {
 
 TEST(AboutLabels, CrLfShowsAsOneLineBreak) {
     Window window;
+    window.labels.lblAuthor->SetAuthorHover(); // the underline shows stray spaces too
     for (QLabel* label : {window.labels.lblAttention, static_cast<QLabel*>(window.labels.lblAuthor),
                           window.labels.lblNotice}) {
         SCOPED_TRACE(label->objectName().toStdString());

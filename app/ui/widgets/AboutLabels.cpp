@@ -5,7 +5,9 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStringList>
+#include <QStyle>
 
 namespace tw::ui {
 namespace {
@@ -62,6 +64,16 @@ void AuthorLabel::mouseMoveEvent(QMouseEvent* event) {
     // Taken here: passed on, the window would treat it as a move over its background and
     // switch the underline off again.
     event->accept();
+}
+
+void AuthorLabel::paintEvent(QPaintEvent*) {
+    // Drawn as they are, the CR of each line break would become a space that the hover
+    // underline shows at the end of the line.
+    QString shown = text();
+    shown.replace(kLineBreak, QStringLiteral("\n"));
+    QPainter painter(this);
+    style()->drawItemText(&painter, contentsRect(), int(alignment()) | Qt::TextWordWrap, palette(),
+                          isEnabled(), shown, foregroundRole());
 }
 
 void AuthorLabel::mousePressEvent(QMouseEvent* event) {

@@ -118,7 +118,6 @@ void Form1::createControls() {
     lblDefTerran =
         label(this, "lblDefTerran", QStringLiteral("Default attribute:"), 384, 6, 108, 16);
     picDefaultAttr = new AttributePicker(this);
-    picDefaultAttr->setObjectName(QStringLiteral("picDefaultAttr"));
     picDefaultAttr->setGeometry(384, 24, 85, 62);
 
     createPaletteFrame();
@@ -186,9 +185,6 @@ void Form1::createPreview() {
     picSZRight = new SizeGrip(SizeGrip::Axis::Width, this, this);
     picSZDown = new SizeGrip(SizeGrip::Axis::Height, this, this);
     picSZDownRight = new SizeGrip(SizeGrip::Axis::Both, this, this);
-    picSZRight->setObjectName(QStringLiteral("picSZRight"));
-    picSZDown->setObjectName(QStringLiteral("picSZDown"));
-    picSZDownRight->setObjectName(QStringLiteral("picSZDownRight"));
 }
 
 void Form1::createPaletteFrame() {
@@ -333,7 +329,8 @@ void Form1::closeEvent(QCloseEvent* e) {
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* e) {
-    ClearAuthorHover();
+    // Moves that controls pass up to the window are not over its background.
+    if (childAt(e->position().toPoint()) == nullptr) ClearAuthorHover();
     QWidget::mouseMoveEvent(e);
 }
 

@@ -27,7 +27,4 @@ struct DitherJob {
 // Fills job.indices exactly as DitherPixel would, pixel by pixel.
 void DitherOnCpu(const DitherJob& job);
 
-// The reference: DitherPixel for every pixel, in the plainest way.
-void DitherOnCpuPlain(const DitherJob& job);
-
 } // namespace tw::dither

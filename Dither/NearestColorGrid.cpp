@@ -1,6 +1,8 @@
 #include "NearestColorGrid.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 
 namespace tw::dither {
@@ -21,20 +23,29 @@ NearestColorGrid::NearestColorGrid(const void* palette, int count, int fineShift
     const auto* bytes = static_cast<const std::uint8_t*>(palette);
     pool_.reserve(std::size_t{1} << 14);
     // A repeated colour never wins over its first occurrence (ties keep the lower index),
-    // so only first occurrences are searched.
-    for (int i = 0; i < count; ++i, bytes += 4) {
-        const Candidate c{bytes[2], bytes[1], bytes[0], static_cast<std::uint8_t>(i)};
-        const bool repeated = std::any_of(pool_.begin(), pool_.end(), [&](const Candidate& e) {
-            return e.red == c.red && e.green == c.green && e.blue == c.blue;
-        });
-        if (!repeated) pool_.push_back(c);
+    // so only first occurrences are searched. Sorting colour-then-index keys puts each
+    // colour's first occurrence first.
+    count = std::clamp(count, 0, 256);
+    std::array<std::uint32_t, 256> keys{};
+    for (int i = 0; i < count; ++i, bytes += 4)
+        keys[static_cast<std::size_t>(i)] = (static_cast<std::uint32_t>(bytes[2]) << 24) |
+                                            (static_cast<std::uint32_t>(bytes[1]) << 16) |
+                                            (static_cast<std::uint32_t>(bytes[0]) << 8) |
+                                            static_cast<std::uint32_t>(i);
+    std::sort(keys.begin(), keys.begin() + count);
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t key = keys[static_cast<std::size_t>(i)];
+        if (i > 0 && (key >> 8) == (keys[static_cast<std::size_t>(i) - 1] >> 8)) continue;
+        pool_.push_back({static_cast<std::uint8_t>(key >> 24), static_cast<std::uint8_t>(key >> 16),
+                         static_cast<std::uint8_t>(key >> 8), static_cast<std::uint8_t>(key), 0});
     }
     palette_ = {0, static_cast<std::uint32_t>(pool_.size())};
     fineCells_.assign(std::size_t{1} << (3 * fineBits_), Slot{0, kUnbuilt});
     coarseCells_.assign(std::size_t{1} << (3 * coarseBits_), Slot{0, kUnbuilt});
 }
 
-NearestColorGrid::Slot NearestColorGrid::AppendCandidates(const Box& box, Slot from) {
+NearestColorGrid::Slot NearestColorGrid::AppendCandidates(const Box& box, Slot from,
+                                                          bool sortByDistance) {
     // Every colour in the box is at most `bound` from its nearest entry.
     int bound = std::numeric_limits<int>::max();
     for (std::uint32_t i = 0; i < from.length; ++i) {
@@ -46,12 +57,18 @@ NearestColorGrid::Slot NearestColorGrid::AppendCandidates(const Box& box, Slot f
     }
     const auto start = static_cast<std::uint32_t>(pool_.size());
     for (std::uint32_t i = 0; i < from.length; ++i) {
-        const Candidate c = pool_[from.start + i]; // a copy: push_back may move the pool
+        Candidate c = pool_[from.start + i]; // a copy: push_back may move the pool
         const int nr = AxisNear(c.red, box.lo[0], box.hi[0]);
         const int ng = AxisNear(c.green, box.lo[1], box.hi[1]);
         const int nb = AxisNear(c.blue, box.lo[2], box.hi[2]);
-        if (nr * nr + ng * ng + nb * nb <= bound) pool_.push_back(c);
+        c.cellDistanceSq = nr * nr + ng * ng + nb * nb;
+        if (c.cellDistanceSq <= bound) pool_.push_back(c);
     }
+    if (sortByDistance)
+        std::sort(pool_.begin() + start, pool_.end(), [](const Candidate& a, const Candidate& b) {
+            return a.cellDistanceSq < b.cellDistanceSq ||
+                   (a.cellDistanceSq == b.cellDistanceSq && a.index < b.index);
+        });
     return {start, static_cast<std::uint32_t>(pool_.size()) - start};
 }
 
@@ -74,7 +91,7 @@ template <typename Box> Box CellBox(std::uint32_t cell, int bits, int side) {
 
 NearestColorGrid::Slot NearestColorGrid::BuildCoarseCell(std::uint32_t cell) {
     const Slot slot =
-        AppendCandidates(CellBox<Box>(cell, coarseBits_, 1 << (8 - coarseBits_)), palette_);
+        AppendCandidates(CellBox<Box>(cell, coarseBits_, 1 << (8 - coarseBits_)), palette_, false);
     coarseCells_[cell] = slot;
     return slot;
 }
@@ -88,9 +105,36 @@ NearestColorGrid::Slot NearestColorGrid::BuildFineCell(std::uint32_t cell) {
         static_cast<std::uint32_t>(box.lo[2] >> down);
     Slot coarseSlot = coarseCells_[coarse];
     if (coarseSlot.length == kUnbuilt) coarseSlot = BuildCoarseCell(coarse);
-    const Slot slot = AppendCandidates(box, coarseSlot);
+    const Slot slot = AppendCandidates(box, coarseSlot, true);
     fineCells_[cell] = slot;
     return slot;
+}
+
+NearestColorTable::NearestColorTable(const void* palette, int count)
+    : grid_(palette, count, 2), answers_(new std::uint8_t[std::size_t{1} << 24]),
+      filled_(std::size_t{1} << 18, 0) {}
+
+void NearestColorTable::FillBlock(std::uint32_t block) {
+    // Undo the interleaving of the block's upper bits: its corner colour.
+    int corner[3] = {0, 0, 0};
+    for (int bit = 0; bit < 6; ++bit)
+        for (int c = 0; c < 3; ++c)
+            corner[c] |= static_cast<int>((block >> (3 * bit + 2 - c)) & 1u) << (bit + 2);
+    std::uint8_t* out = answers_.get() + (std::size_t{block} << 6);
+    // The grid's cells are the table's blocks.
+    const NearestColorGrid::List list = grid_.CellList(corner[0], corner[1], corner[2]);
+    if (list.end - list.begin == 1) {
+        std::memset(out, list.begin->index, 64);
+    } else {
+        for (std::uint32_t local = 0; local < 64; ++local) {
+            const int red = corner[0] | static_cast<int>(((local >> 2) & 1u) | ((local >> 4) & 2u));
+            const int green =
+                corner[1] | static_cast<int>(((local >> 1) & 1u) | ((local >> 3) & 2u));
+            const int blue = corner[2] | static_cast<int>((local & 1u) | ((local >> 2) & 2u));
+            out[local] = NearestColorGrid::Search(list, red, green, blue);
+        }
+    }
+    filled_[block] = 1;
 }
 
 } // namespace tw::dither

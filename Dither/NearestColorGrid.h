@@ -2,7 +2,9 @@
 // some colour of a small cube of the colour space, instead of the whole palette.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tw::dither {
@@ -12,29 +14,47 @@ namespace tw::dither {
 // cells, each cut into fine cells; a cell's candidate list holds every entry whose
 // distance to the cell could be as small as the smallest "farthest distance" of any
 // entry, so the nearest entry of each colour inside the cell is on the list. Lists are
-// built on first use, a fine cell's from its coarse cell's list, in index order.
+// built on first use, a fine cell's from its coarse cell's list, and sorted by their
+// distance to the cell so that a search can stop early.
 // Not thread-safe: one grid per thread.
 class NearestColorGrid {
   public:
+    struct Candidate {
+        std::uint8_t red, green, blue, index;
+        std::int32_t cellDistanceSq; // smallest squared distance to the list's cell
+    };
+    struct List {
+        const Candidate* begin;
+        const Candidate* end;
+    };
+
+    // `palette`: `count` entries (1..256) of blue, green, red, ignored.
     // `fineShift`: log2 of a fine cell's side (1..7); coarse cells are 4 times as wide.
     // Throws std::bad_alloc when memory runs out.
     NearestColorGrid(const void* palette, int count, int fineShift);
 
-    // Components 0..255.
-    std::uint8_t Find(int red, int green, int blue) {
+    // The candidates for the fine cell holding a colour (components 0..255).
+    List CellList(int red, int green, int blue) {
         const std::uint32_t cell = FineCellOf(red, green, blue);
         Slot slot = fineCells_[cell];
         if (slot.length == kUnbuilt) slot = BuildFineCell(cell);
-        const Candidate* c = pool_.data() + slot.start;
-        const Candidate* end = c + slot.length;
+        const Candidate* first = pool_.data() + slot.start;
+        return {first, first + slot.length};
+    }
+
+    // The nearest of a cell's candidates to a colour inside the cell.
+    static std::uint8_t Search(List list, int red, int green, int blue) {
         int best = kLargest;
         int result = 0;
-        for (; c != end; ++c) {
+        // Lists are sorted by distance to the cell: once that exceeds the best distance
+        // found, no later entry can be nearer or tie. Ties found out of index order are
+        // settled toward the lower index, as a scan in index order would.
+        for (const Candidate* c = list.begin; c != list.end && c->cellDistanceSq <= best; ++c) {
             const int dr = red - c->red;
             const int dg = green - c->green;
             const int db = blue - c->blue;
             const int d = dr * dr + dg * dg + db * db;
-            if (d < best) {
+            if (d < best || (d == best && c->index < result)) {
                 best = d;
                 result = c->index;
             }
@@ -42,10 +62,11 @@ class NearestColorGrid {
         return static_cast<std::uint8_t>(result);
     }
 
+    std::uint8_t Find(int red, int green, int blue) {
+        return Search(CellList(red, green, blue), red, green, blue);
+    }
+
   private:
-    struct Candidate {
-        std::uint8_t red, green, blue, index;
-    };
     // Where a cell's list lies in pool_.
     struct Slot {
         std::uint32_t start;
@@ -65,8 +86,9 @@ class NearestColorGrid {
     }
     Slot BuildFineCell(std::uint32_t cell);
     Slot BuildCoarseCell(std::uint32_t cell);
-    // Appends to pool_ the members of list `from` that can be nearest inside `box`.
-    Slot AppendCandidates(const Box& box, Slot from);
+    // Appends to pool_ the members of list `from` that can be nearest inside `box`, sorted
+    // by their distance to the box for searching, or else in the order of `from`.
+    Slot AppendCandidates(const Box& box, Slot from, bool sortByDistance);
 
     int fineShift_;
     int fineBits_;                // fine cells per axis = 1 << fineBits_
@@ -75,6 +97,45 @@ class NearestColorGrid {
     Slot palette_;
     std::vector<Slot> fineCells_;
     std::vector<Slot> coarseCells_;
+};
+
+} // namespace tw::dither
+
+namespace tw::dither {
+
+// The answer for every colour, kept in a 16 MiB table filled one 4 x 4 x 4 block of
+// colours at a time from a grid's lists when a colour of the block is first asked for.
+// Pays off when many pixels share blocks; reserves the table's address space up front,
+// and the system backs only the blocks touched. Not thread-safe: one table per thread.
+class NearestColorTable {
+  public:
+    // Throws std::bad_alloc when memory runs out.
+    NearestColorTable(const void* palette, int count);
+
+    std::uint8_t Find(int red, int green, int blue) {
+        // Colours are laid out in Morton order (the bits of the three components
+        // interleaved), so colours near each other in the cube are near in memory; the low
+        // six bits are the position inside a 4 x 4 x 4 block.
+        const std::uint32_t at = (kSpread[red] << 2) | (kSpread[green] << 1) | kSpread[blue];
+        if (!filled_[at >> 6]) FillBlock(at >> 6);
+        return answers_[at];
+    }
+
+  private:
+    // Bit i of a byte moved to bit 3i.
+    static constexpr std::array<std::uint32_t, 256> kSpread = [] {
+        std::array<std::uint32_t, 256> table{};
+        for (std::uint32_t v = 0; v < 256; ++v)
+            for (int bit = 0; bit < 8; ++bit)
+                table[v] |= ((v >> bit) & 1u) << (3 * bit);
+        return table;
+    }();
+
+    void FillBlock(std::uint32_t block);
+
+    NearestColorGrid grid_;
+    std::unique_ptr<std::uint8_t[]> answers_; // uninitialised until its block is filled
+    std::vector<std::uint8_t> filled_;
 };
 
 } // namespace tw::dither

@@ -4,6 +4,7 @@
 
 #include "DitherMatrix.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -51,22 +52,38 @@ inline float ClampUnit(float v) {
     return v > 1.0f ? 1.0f : (v < 0.0f ? 0.0f : v);
 }
 
-// The colour searched for the second time: the pixel moved along the grey axis by the
-// matrix value scaled with its distance to the nearest entry (divided by the square root
-// of 3), clamped to the colour cube and truncated back to bytes. Single precision except
-// for the square root, which is taken in double and rounded back.
+// b / 255 for every byte b, and m / 255 x 2 - 1 for the matrix value m at every matrix
+// position: the same single-precision quotients the arithmetic below would compute
+// (IEEE division is correctly rounded at compile time and at run time alike), looked up
+// instead of divided.
+inline constexpr std::array<float, 256> kByteToUnit = [] {
+    std::array<float, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        table[b] = static_cast<float>(b) / 255.0f;
+    return table;
+}();
+inline constexpr std::array<float, 256> kMatrixFactor = [] {
+    std::array<float, 256> table{};
+    for (int i = 0; i < 256; ++i)
+        table[i] = static_cast<float>(kDitherMatrix[i]) / 255.0f * 2.0f - 1.0f;
+    return table;
+}();
+
+// The colour searched for the second time (red, green, blue are bytes): the pixel moved along the
+// grey axis by the matrix value scaled with its distance to the nearest entry (divided by the
+// square root of 3), clamped to the colour cube and truncated back to bytes. Single precision
+// except for the square root, which is taken in double and rounded back.
 inline ByteColor ShiftedColor(std::int32_t x, std::int32_t y, std::int32_t red, std::int32_t green,
                               std::int32_t blue, const std::uint8_t* nearest) {
-    float r = static_cast<float>(red) / 255.0f;
-    float g = static_cast<float>(green) / 255.0f;
-    float b = static_cast<float>(blue) / 255.0f;
-    const float pr = static_cast<float>(nearest[2]) / 255.0f;
-    const float pg = static_cast<float>(nearest[1]) / 255.0f;
-    const float pb = static_cast<float>(nearest[0]) / 255.0f;
+    float r = kByteToUnit[red];
+    float g = kByteToUnit[green];
+    float b = kByteToUnit[blue];
+    const float pr = kByteToUnit[nearest[2]];
+    const float pg = kByteToUnit[nearest[1]];
+    const float pb = kByteToUnit[nearest[0]];
     const float sum = (pr - r) * (pr - r) + (pg - g) * (pg - g) + (pb - b) * (pb - b);
     const float dist = static_cast<float>(std::sqrt(static_cast<double>(sum)));
-    const float m = static_cast<float>(MatrixValue(x, y));
-    const float v = dist * (m / 255.0f * 2.0f - 1.0f) / 1.7320508f;
+    const float v = dist * kMatrixFactor[((y & 15) << 4) | (x & 15)] / 1.7320508f;
     r = ClampUnit(r + v);
     g = ClampUnit(g + v);
     b = ClampUnit(b + v);

@@ -14,6 +14,7 @@ using dither_test::MakePalette;
 using dither_test::Rgb;
 using tw::dither::FindNearestColor;
 using tw::dither::NearestColorGrid;
+using tw::dither::NearestColorTable;
 
 std::vector<std::uint8_t> RandomPalette(int count, std::uint32_t seed, int lo, int hi) {
     std::mt19937 random(seed);
@@ -69,6 +70,41 @@ TEST(NearestColorGrid, GivesFindNearestColorsAnswerForEveryColour) {
                     << c.what << " at " << r << "," << g << "," << b;
             }
         }
+    }
+}
+
+TEST(NearestColorTable, GivesFindNearestColorsAnswerForEveryColour) {
+    for (const GridCase& c : Cases()) {
+        const int count = static_cast<int>(c.palette.size() / 4);
+        NearestColorTable table(c.palette.data(), count);
+        // Whole blocks along the grey axis and a lattice elsewhere; each colour is asked
+        // twice, once filling its block and once reading it back.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int r = 0; r <= 255; r += 17)
+                for (int g = 0; g <= 255; g += 5)
+                    for (int b = 0; b <= 255; b += 3)
+                        ASSERT_EQ(table.Find(r, g, b),
+                                  FindNearestColor(r, g, b, c.palette.data(), count))
+                            << c.what << " at " << r << "," << g << "," << b;
+            for (int v = 0; v < 256; ++v)
+                for (int dg = 0; dg < 4; ++dg)
+                    for (int db = 0; db < 4; ++db) {
+                        const int g = (v & ~3) | dg;
+                        const int b = (v & ~3) | db;
+                        ASSERT_EQ(table.Find(v, g, b),
+                                  FindNearestColor(v, g, b, c.palette.data(), count))
+                            << c.what << " at " << v << "," << g << "," << b;
+                    }
+        }
+    }
+}
+
+TEST(PixelArithmetic, LookedUpQuotientsEqualTheDivisions) {
+    for (int i = 0; i < 256; ++i) {
+        volatile float byte = static_cast<float>(i); // divided at run time
+        EXPECT_EQ(tw::dither::kByteToUnit[i], byte / 255.0f) << i;
+        volatile float m = static_cast<float>(tw::dither::kDitherMatrix[i]);
+        EXPECT_EQ(tw::dither::kMatrixFactor[i], m / 255.0f * 2.0f - 1.0f) << i;
     }
 }
 

@@ -1,8 +1,11 @@
 #include "WindowFixture.h"
 
+#include "AboutLabels.h"
 #include "MarkerLabel.h"
 #include "PaletteBox.h"
 #include "WrapButton.h"
+
+#include <QMouseEvent>
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -117,4 +120,20 @@ TEST_F(WindowTest, DefaultSettingsWithoutPictureGiveLargestMap) {
     EXPECT_TRUE(form->OpDoDither->isChecked());
     EXPECT_FALSE(form->lblMPos[0]->isVisible());
     EXPECT_EQ(form->document().CurrentPalette, tw::Palette{}); // adaptive, no picture yet
+}
+
+TEST_F(WindowTest, AuthorUnderlineClearsOverTheBackgroundButNotOverControls) {
+    start();
+    auto* author = form->about->lblAuthor;
+    const auto moveTo = [](QWidget* w, QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(w, &move);
+    };
+    moveTo(author, {5, 5});
+    ASSERT_TRUE(author->hoverUnderline());
+    moveTo(form.get(), form->cmdKMOut->geometry().center()); // passed up by a control
+    EXPECT_TRUE(author->hoverUnderline());
+    moveTo(form.get(), {290, 700}); // the window's own background
+    EXPECT_FALSE(author->hoverUnderline());
 }

@@ -200,28 +200,53 @@ std::uint32_t pathOf(Color c) {
 
 // True when `entries`, in order, are the truncated averages of consecutive octree cells of
 // at most colorBits levels that together hold all of `pixels` (sorted by path), which is
-// what a palette of leaves in tree order must be.
-bool areCellAverages(const std::vector<Color>& pixels, const std::vector<Color>& entries,
-                     std::size_t i, std::size_t k, unsigned colorBits) {
-    if (k == entries.size() || i == pixels.size()) return k == entries.size() && i == pixels.size();
-    for (unsigned depth = 0; depth <= colorBits; ++depth) {
-        const auto cell = [&](std::size_t at) { return pathOf(pixels[at]) >> (24 - 3 * depth); };
-        if (i > 0 && cell(i - 1) == cell(i)) continue; // would not start a cell
-        std::size_t j = i;
-        std::uint64_t s0 = 0, s1 = 0, s2 = 0;
-        for (; j < pixels.size() && cell(j) == cell(i); ++j) {
-            s0 += pixels[j].c0;
-            s1 += pixels[j].c1;
-            s2 += pixels[j].c2;
-        }
-        const std::uint64_t n = j - i;
-        const Color average{static_cast<std::uint8_t>(s0 / n), static_cast<std::uint8_t>(s1 / n),
-                            static_cast<std::uint8_t>(s2 / n)};
-        if (average == entries[k] && areCellAverages(pixels, entries, j, k + 1, colorBits))
-            return true;
+// what a palette of leaves in tree order must be. A search over where each cell ends,
+// remembering the (pixel, entry) positions that led nowhere.
+class CellAverages {
+  public:
+    CellAverages(const std::vector<Color>& sortedPixels, unsigned colorBits)
+        : pixels_(sortedPixels), colorBits_(colorBits) {}
+
+    bool match(const std::vector<Color>& entries) {
+        entries_ = &entries;
+        deadEnds_.assign((pixels_.size() + 1) * (entries.size() + 1), false);
+        return match(0, 0);
     }
-    return false;
-}
+
+  private:
+    bool match(std::size_t i, std::size_t k) {
+        const std::vector<Color>& entries = *entries_;
+        if (k == entries.size() || i == pixels_.size())
+            return k == entries.size() && i == pixels_.size();
+        const std::size_t state = i * (entries.size() + 1) + k;
+        if (deadEnds_[state]) return false;
+        for (unsigned depth = 0; depth <= colorBits_; ++depth) {
+            const auto cell = [&](std::size_t at) {
+                return pathOf(pixels_[at]) >> (24 - 3 * depth);
+            };
+            if (i > 0 && cell(i - 1) == cell(i)) continue; // would not start a cell
+            std::size_t j = i;
+            std::uint64_t s0 = 0, s1 = 0, s2 = 0;
+            for (; j < pixels_.size() && cell(j) == cell(i); ++j) {
+                s0 += pixels_[j].c0;
+                s1 += pixels_[j].c1;
+                s2 += pixels_[j].c2;
+            }
+            const std::uint64_t n = j - i;
+            const Color average{static_cast<std::uint8_t>(s0 / n),
+                                static_cast<std::uint8_t>(s1 / n),
+                                static_cast<std::uint8_t>(s2 / n)};
+            if (average == entries[k] && match(j, k + 1)) return true;
+        }
+        deadEnds_[state] = true;
+        return false;
+    }
+
+    const std::vector<Color>& pixels_;
+    unsigned colorBits_;
+    const std::vector<Color>* entries_ = nullptr;
+    std::vector<bool> deadEnds_;
+};
 
 TEST(OctreePalette, ThreeHundredColoursBecomeAveragesOfOctreeCells) {
     std::mt19937 rng(300);
@@ -239,11 +264,12 @@ TEST(OctreePalette, ThreeHundredColoursBecomeAveragesOfOctreeCells) {
     EXPECT_GE(out.entries.size(), 248u);
     EXPECT_LE(out.entries.size(), 254u);
     std::sort(pixels.begin(), pixels.end(), [](Color x, Color y) { return pathOf(x) < pathOf(y); });
-    EXPECT_TRUE(areCellAverages(pixels, out.entries, 0, 0, 8));
+    CellAverages cells(pixels, 8);
+    EXPECT_TRUE(cells.match(out.entries));
     // The oracle is not a formality: the same entries in another order do not pass.
     std::vector<Color> swapped = out.entries;
     std::swap(swapped.front(), swapped.back());
-    EXPECT_FALSE(areCellAverages(pixels, swapped, 0, 0, 8));
+    EXPECT_FALSE(cells.match(swapped));
 }
 
 // 17,640,000 white pixels sum to 4,498,200,000 per component, past 32 bits.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <limits>
 
 namespace tw::dither {
@@ -108,33 +107,6 @@ NearestColorGrid::Slot NearestColorGrid::BuildFineCell(std::uint32_t cell) {
     const Slot slot = AppendCandidates(box, coarseSlot, true);
     fineCells_[cell] = slot;
     return slot;
-}
-
-NearestColorTable::NearestColorTable(const void* palette, int count)
-    : grid_(palette, count, 2), answers_(new std::uint8_t[std::size_t{1} << 24]),
-      filled_(std::size_t{1} << 18, 0) {}
-
-void NearestColorTable::FillBlock(std::uint32_t block) {
-    // Undo the interleaving of the block's upper bits: its corner colour.
-    int corner[3] = {0, 0, 0};
-    for (int bit = 0; bit < 6; ++bit)
-        for (int c = 0; c < 3; ++c)
-            corner[c] |= static_cast<int>((block >> (3 * bit + 2 - c)) & 1u) << (bit + 2);
-    std::uint8_t* out = answers_.get() + (std::size_t{block} << 6);
-    // The grid's cells are the table's blocks.
-    const NearestColorGrid::List list = grid_.CellList(corner[0], corner[1], corner[2]);
-    if (list.end - list.begin == 1) {
-        std::memset(out, list.begin->index, 64);
-    } else {
-        for (std::uint32_t local = 0; local < 64; ++local) {
-            const int red = corner[0] | static_cast<int>(((local >> 2) & 1u) | ((local >> 4) & 2u));
-            const int green =
-                corner[1] | static_cast<int>(((local >> 1) & 1u) | ((local >> 3) & 2u));
-            const int blue = corner[2] | static_cast<int>((local & 1u) | ((local >> 2) & 2u));
-            out[local] = NearestColorGrid::Search(list, red, green, blue);
-        }
-    }
-    filled_[block] = 1;
 }
 
 } // namespace tw::dither

@@ -2,9 +2,7 @@
 // some colour of a small cube of the colour space, instead of the whole palette.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace tw::dither {
@@ -97,45 +95,6 @@ class NearestColorGrid {
     Slot palette_;
     std::vector<Slot> fineCells_;
     std::vector<Slot> coarseCells_;
-};
-
-} // namespace tw::dither
-
-namespace tw::dither {
-
-// The answer for every colour, kept in a 16 MiB table filled one 4 x 4 x 4 block of
-// colours at a time from a grid's lists when a colour of the block is first asked for.
-// Pays off when many pixels share blocks; reserves the table's address space up front,
-// and the system backs only the blocks touched. Not thread-safe: one table per thread.
-class NearestColorTable {
-  public:
-    // Throws std::bad_alloc when memory runs out.
-    NearestColorTable(const void* palette, int count);
-
-    std::uint8_t Find(int red, int green, int blue) {
-        // Colours are laid out in Morton order (the bits of the three components
-        // interleaved), so colours near each other in the cube are near in memory; the low
-        // six bits are the position inside a 4 x 4 x 4 block.
-        const std::uint32_t at = (kSpread[red] << 2) | (kSpread[green] << 1) | kSpread[blue];
-        if (!filled_[at >> 6]) FillBlock(at >> 6);
-        return answers_[at];
-    }
-
-  private:
-    // Bit i of a byte moved to bit 3i.
-    static constexpr std::array<std::uint32_t, 256> kSpread = [] {
-        std::array<std::uint32_t, 256> table{};
-        for (std::uint32_t v = 0; v < 256; ++v)
-            for (int bit = 0; bit < 8; ++bit)
-                table[v] |= ((v >> bit) & 1u) << (3 * bit);
-        return table;
-    }();
-
-    void FillBlock(std::uint32_t block);
-
-    NearestColorGrid grid_;
-    std::unique_ptr<std::uint8_t[]> answers_; // uninitialised until its block is filled
-    std::vector<std::uint8_t> filled_;
 };
 
 } // namespace tw::dither

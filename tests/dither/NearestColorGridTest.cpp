@@ -1,12 +1,14 @@
 // The grid search behind the fast CPU path gives FindNearestColor's answer for every
 // colour, including ties, repeated entries and palettes crowded into one corner.
 #include "NearestColorGrid.h"
+#include "NearestColorTable.h"
 #include "PixelDither.h"
 #include "TestPictures.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -76,7 +78,8 @@ TEST(NearestColorGrid, GivesFindNearestColorsAnswerForEveryColour) {
 TEST(NearestColorTable, GivesFindNearestColorsAnswerForEveryColour) {
     for (const GridCase& c : Cases()) {
         const int count = static_cast<int>(c.palette.size() / 4);
-        NearestColorTable table(c.palette.data(), count);
+        NearestColorTable shared(c.palette.data(), count);
+        NearestColorTable::Reader table(shared);
         // Whole blocks along the grey axis and a lattice elsewhere; each colour is asked
         // twice, once filling its block and once reading it back.
         for (int pass = 0; pass < 2; ++pass) {
@@ -97,6 +100,28 @@ TEST(NearestColorTable, GivesFindNearestColorsAnswerForEveryColour) {
                     }
         }
     }
+}
+
+// Two readers racing over the same blocks: whoever fills a block, both read right answers.
+TEST(NearestColorTable, ReadersOnTwoThreadsAgreeWithFindNearestColor) {
+    const std::vector<std::uint8_t> palette = RandomPalette(256, 4, 0, 255);
+    NearestColorTable shared(palette.data(), 256);
+    int wrong[2] = {0, 0};
+    auto read = [&](int who) {
+        NearestColorTable::Reader reader(shared);
+        std::mt19937 random(77); // the same colours in the same order on both threads
+        for (int i = 0; i < 200000; ++i) {
+            const int r = static_cast<int>(random() % 256);
+            const int g = static_cast<int>(random() % 256);
+            const int b = static_cast<int>(random() % 256);
+            wrong[who] += reader.Find(r, g, b) != FindNearestColor(r, g, b, palette.data(), 256);
+        }
+    };
+    std::thread other(read, 1);
+    read(0);
+    other.join();
+    EXPECT_EQ(wrong[0], 0);
+    EXPECT_EQ(wrong[1], 0);
 }
 
 TEST(PixelArithmetic, LookedUpQuotientsEqualTheDivisions) {

@@ -61,25 +61,30 @@ class Octree {
     std::uint32_t leafCount() const { return leafCount_; }
 
     // Walks the path of a colour from the root, creating missing nodes, and returns the
-    // leaf it ends in (kNoNode when a node cannot be allocated). `depth` receives the
-    // leaf's level.
-    NodeId InsertColor(std::uint32_t path, std::uint32_t& depth) {
+    // leaf it ends in (kNoNode when a node cannot be allocated).
+    NodeId InsertColor(std::uint32_t path) {
         if (root_ == kNoNode && (root_ = NewNode(0)) == kNoNode) return kNoNode;
+        Shortcut& shortcut = shortcuts_[path >> (24 - 3 * kShortcutLevels)];
         NodeId id = root_;
         std::uint32_t level = 0;
-        while (!nodes_[id].isLeaf) {
-            const std::uint32_t slot = (path >> (21 - 3 * level)) & 7u;
-            ++level;
-            NodeId next = nodes_[id].child[slot];
-            if (next == kNoNode) {
-                next = NewNode(level);
-                if (next == kNoNode) return kNoNode;
-                nodes_[id].child[slot] = next;
-            }
-            id = next;
+        if ((shortcut.stamp >> 4) == generation_) {
+            id = shortcut.node;
+            level = shortcut.stamp & 15u;
+        } else {
+            if (!walk(path, id, level, kShortcutLevels)) return kNoNode;
+            shortcut = {id, generation_ << 4 | level};
         }
-        depth = level;
+        if (!walk(path, id, level, kMaxColorBits)) return kNoNode;
         return id;
+    }
+
+    // Drops every shortcut; called after merges, the only change that can cut a path.
+    void forgetShortcuts() {
+        if (++generation_ == kGenerationEnd) {
+            for (Shortcut& s : shortcuts_)
+                s.stamp = 0;
+            generation_ = 1;
+        }
     }
 
     void addPixel(NodeId leaf, std::uint32_t c0, std::uint32_t c1, std::uint32_t c2) {
@@ -128,6 +133,38 @@ class Octree {
     // Node ids are 32-bit; keeping the pool below that also keeps `id + 1` exact.
     static constexpr std::size_t kMaxPoolSize = 0xFFFFFFF0u;
 
+    // Most pixels end in leaves a few levels down, and the top of the tree only changes
+    // when nodes merge. So the node reached after the first kShortcutLevels steps of a
+    // path (or the leaf that ends it earlier) is remembered by those steps, and the walk
+    // starts there. Between merges the tree only gains nodes in empty slots, which leaves
+    // every remembered node where a walk from the root would reach it; merges advance
+    // the generation, which forgets them all.
+    static constexpr std::uint32_t kShortcutLevels = 4;
+    static constexpr std::uint32_t kGenerationEnd = 1u << 28; // stamp: generation, level
+    struct Shortcut {
+        NodeId node;
+        std::uint32_t stamp;
+    };
+
+    // Follows `path` from node `id` at `level` down to a leaf or to stopLevel, creating
+    // missing nodes. False when a node cannot be allocated.
+    bool walk(std::uint32_t path, NodeId& id, std::uint32_t& level, std::uint32_t stopLevel) {
+        OctreeNode* nodes = nodes_.data();
+        while (level < stopLevel && !nodes[id].isLeaf) {
+            const std::uint32_t slot = (path >> (21 - 3 * level)) & 7u;
+            ++level;
+            NodeId next = nodes[id].child[slot];
+            if (next == kNoNode) {
+                next = NewNode(level);
+                if (next == kNoNode) return false;
+                nodes = nodes_.data(); // the pool may have moved
+                nodes[id].child[slot] = next;
+            }
+            id = next;
+        }
+        return true;
+    }
+
     NodeId NewNode(std::uint32_t level) {
         NodeId id = freeList_;
         if (id != kNoNode) {
@@ -173,6 +210,8 @@ class Octree {
         return entry;
     }
 
+    std::vector<Shortcut> shortcuts_ = std::vector<Shortcut>(1u << (3 * kShortcutLevels));
+    std::uint32_t generation_ = 1;
     std::vector<OctreeNode> nodes_;
     NodeId freeList_ = kNoNode;
     NodeId root_ = kNoNode;
@@ -214,53 +253,24 @@ struct Rgb565 {
     }
 };
 
-// Masks of the path bits that decide the leaf at each depth. Bit 31 is never set in a
-// path, so a remembered path with bit 31 set matches nothing.
-constexpr std::uint32_t kNoPath = 1u << 31;
-constexpr std::array<std::uint32_t, kMaxColorBits + 1> makePrefixMasks() {
-    std::array<std::uint32_t, kMaxColorBits + 1> masks{};
-    for (std::uint32_t depth = 0; depth <= kMaxColorBits; ++depth)
-        masks[depth] = kNoPath | ((0xFFFFFFu << (24 - 3 * depth)) & 0xFFFFFFu);
-    return masks;
-}
-constexpr std::array<std::uint32_t, kMaxColorBits + 1> kPrefixMasks = makePrefixMasks();
-
 // Inserts every pixel, rows in memory order, merging after each insertion while the tree
 // has more than maxColors leaves. Returns false when a node cannot be allocated.
 template <class Reader>
 bool insertRows(Octree& tree, const PixelRows& rows, std::uint32_t maxColors) {
-    // Shortcut: the leaf the previous pixel ended in is also the leaf of every colour that
-    // shares its path down to that leaf, for as long as no merge happens. Between merges
-    // the tree only gains nodes in empty slots below internal nodes, so the walk from the
-    // root would reach the same leaf; the shortcut skips the walk, not any change.
-    std::uint32_t lastPath = kNoPath;
-    std::uint32_t lastMask = kPrefixMasks[0];
-    NodeId lastLeaf = kNoNode;
     const auto* first = static_cast<const std::uint8_t*>(rows.first);
     for (std::uint32_t y = 0; y < rows.height; ++y) {
         const std::uint8_t* p = first + static_cast<std::ptrdiff_t>(y) * rows.pitch;
         for (std::uint32_t x = 0; x < rows.width; ++x, p += Reader::kBytes) {
             std::uint32_t c0, c1, c2;
             Reader::read(p, c0, c1, c2);
-            const std::uint32_t path = pathOf(c0, c1, c2);
-            if (((path ^ lastPath) & lastMask) == 0) {
-                tree.addPixel(lastLeaf, c0, c1, c2);
-                continue;
-            }
-            std::uint32_t depth = 0;
-            const NodeId leaf = tree.InsertColor(path, depth);
+            const NodeId leaf = tree.InsertColor(pathOf(c0, c1, c2));
             if (leaf == kNoNode) return false;
             tree.addPixel(leaf, c0, c1, c2);
             if (tree.leafCount() > maxColors) {
                 do {
                     tree.MergeDeepestNode();
                 } while (tree.leafCount() > maxColors);
-                lastPath = kNoPath;
-                lastMask = kPrefixMasks[0];
-            } else {
-                lastPath = path;
-                lastMask = kPrefixMasks[depth];
-                lastLeaf = leaf;
+                tree.forgetShortcuts();
             }
         }
     }

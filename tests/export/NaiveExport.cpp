@@ -4,6 +4,7 @@
 #include "TileConversion.h"
 #include "gdi.h"
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -42,25 +43,30 @@ class MemorySink : public tw::ByteSink {
 
 } // namespace
 
-tw::Bytes naiveTiles(const tw::ExportJob& job, int firstRow, int lastRow) {
+tw::Bytes naiveTiles(const tw::ExportJob& job, int firstRow, int lastRow, double* stretchSeconds) {
+    const auto start = std::chrono::steady_clock::now();
     const int w = job.map.width, h = job.map.height;
     const int W = w * 32, H = h * 32;
     const tw::bitmap::PixelView32& pic = job.picture;
     if (pic.rowStride != static_cast<std::ptrdiff_t>(pic.width) * 4)
         throw std::invalid_argument("naive export needs a packed top-down picture");
 
-    Dc srcDc(CreateCompatibleDC(nullptr)), dstDc(CreateCompatibleDC(nullptr));
+    // The contexts go first at the end, so the bitmaps are no longer selected when deleted.
     BITMAPINFOHEADER srcHeader = header32(pic.width, -pic.height);
     Bitmap src(CreateDIBSectionOver(&srcHeader, const_cast<std::uint8_t*>(pic.top)));
     BITMAPINFOHEADER dstHeader = header32(W, H); // bottom-up
     void* bits = nullptr;
-    Bitmap dst(CreateDIBSection(dstDc.get(), &dstHeader, DIB_RGB_COLORS, &bits, nullptr, 0));
+    Bitmap dst(CreateDIBSection(nullptr, &dstHeader, DIB_RGB_COLORS, &bits, nullptr, 0));
+    Dc srcDc(CreateCompatibleDC(nullptr)), dstDc(CreateCompatibleDC(nullptr));
     if (!srcDc || !dstDc || !src || !dst) throw std::runtime_error("no surface");
     SelectObject(srcDc.get(), src.get());
     SelectObject(dstDc.get(), dst.get());
     if (StretchBlt(dstDc.get(), 0, 0, W, H, srcDc.get(), 0, 0, pic.width, pic.height, SRCCOPY) != 1)
         throw std::runtime_error("stretch failed");
     const auto* surface = static_cast<const std::uint8_t*>(bits);
+    if (stretchSeconds != nullptr)
+        *stretchSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     std::optional<tw::DitherLibrary> library;
     std::optional<tw::DitherContext> context;

@@ -11,7 +11,9 @@ namespace twtest {
 // The bytes of the file for `job`; the multiplayer template is patched as by the export.
 tw::Bytes naiveExport(const tw::ExportJob& job, tw::KmTemplates templates);
 
-// Only the tiles of grid rows [firstRow, lastRow), in file order.
-tw::Bytes naiveTiles(const tw::ExportJob& job, int firstRow, int lastRow);
+// Only the tiles of grid rows [firstRow, lastRow), in file order. When `stretchSeconds`
+// is given it receives the time the whole stretch took.
+tw::Bytes naiveTiles(const tw::ExportJob& job, int firstRow, int lastRow,
+                     double* stretchSeconds = nullptr);
 
 } // namespace twtest

@@ -76,7 +76,7 @@ TEST(ConversionTest, NearestScanRules) {
     const NearestColorSearch allBlack(black);
     EXPECT_EQ(NearestPaletteIndex(255, 255, 255, black), 0);
     EXPECT_EQ(allBlack(rgb(255, 255, 255)), 0);
-    EXPECT_EQ(allBlack.search(rgb(255, 255, 255), false), 0);
+    EXPECT_EQ(allBlack.fullSearch(rgb(255, 255, 255), false), 0);
 }
 
 std::vector<tw::Palette> searchPalettes() {
@@ -113,13 +113,27 @@ TEST(ConversionTest, FastSearchGivesTheScanAnswerForEveryColourTried) {
             const std::uint8_t expected = NearestPaletteIndex(
                 static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
                 static_cast<std::uint8_t>(c), palette);
-            // The vector form, the portable form, and the remembered answer (asked twice).
-            wrong += fast.search(c, true) != expected;
-            wrong += fast.search(c, false) != expected;
+            // The vector form and the portable form of the full search, and the pruned one.
+            wrong += fast.fullSearch(c, true) != expected;
+            wrong += fast.fullSearch(c, false) != expected;
             wrong += fast(c) != expected;
             wrong += fast(c | 0xAB000000u) != expected; // the fourth byte is ignored
         }
         EXPECT_EQ(wrong, 0u);
+    }
+}
+
+// Every one of the 2^24 colours: the pruned search against the search over all entries
+// (itself checked against the scan above), for the palette with the longest cell lists
+// (the grey ramp) and a terrain palette.
+TEST(ConversionTest, PrunedSearchIsExactForAllColours) {
+    for (const tw::Palette& palette : {tw::makeGreyPalette(), twtest::paletteResource(1)}) {
+        const NearestColorSearch fast(palette);
+        std::size_t wrong = 0;
+        for (std::uint32_t c = 0; c < (1u << 24); ++c)
+            wrong += fast(c) != fast.fullSearch(c);
+        EXPECT_EQ(wrong, 0u);
+        EXPECT_LT(fast.candidateCount(), 32768u * 256u / 4) << "cells hardly prune";
     }
 }
 

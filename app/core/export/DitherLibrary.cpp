@@ -2,6 +2,9 @@
 
 #include "Error.h"
 
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace tw {
@@ -10,6 +13,17 @@ DitherLibrary::DitherLibrary(const std::string& folder) : library_(libraryPath(f
     create_ = library_.function<CreateFn>("CreateDitherGLContext");
     destroy_ = library_.function<DestroyFn>("DestroyDitherGLContext");
     dither_ = library_.function<DitherFn>("Dither");
+}
+
+const DitherLibrary& DitherLibrary::shared(const std::string& folder) {
+    // Never destroyed: the libraries stay loaded until the process ends.
+    static auto* loaded = new std::map<std::string, std::unique_ptr<const DitherLibrary>>;
+    static std::mutex mutex;
+    const std::string path = libraryPath(folder, "Dither");
+    std::lock_guard lock(mutex);
+    auto& slot = (*loaded)[path];
+    if (!slot) slot = std::make_unique<const DitherLibrary>(folder);
+    return *slot;
 }
 
 DitherContext DitherLibrary::createContext(DitherDevice device) const {

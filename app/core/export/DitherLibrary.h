@@ -21,6 +21,12 @@ class DitherLibrary {
     // missing file or function is an error carrying the loader's description.
     explicit DitherLibrary(const std::string& folder);
 
+    // The library of `folder`, loaded on the first call that succeeds and then kept for
+    // the rest of the program, like functions bound on first use. Unloading it after
+    // each export would unload the OpenGL drivers it brought in, which neither free
+    // everything they hold nor load quickly again. Safe to call from any thread.
+    static const DitherLibrary& shared(const std::string& folder);
+
     // Auto: the library's own choice (graphics card when it can, CPU otherwise);
     // Cpu: always the CPU path; Gpu: the graphics card or an error.
     DitherContext createContext(DitherDevice device) const;

@@ -51,7 +51,7 @@ void NearestRows::convert(const Band& band, std::uint8_t* tiles, Heartbeat&) {
 
 DitheredRows::DitheredRows(const std::string& libraryFolder, DitherDevice device,
                            const Palette& palette)
-    : library_(libraryFolder), context_(library_.createContext(device)), palette_(palette) {}
+    : context_(DitherLibrary::shared(libraryFolder).createContext(device)), palette_(palette) {}
 
 void DitheredRows::convert(const Band& band, std::uint8_t* tiles, Heartbeat& heartbeat) {
     for (std::size_t first = 0; first < band.tiles;) {

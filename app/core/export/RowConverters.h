@@ -80,7 +80,6 @@ class DitheredRows : public RowConverter {
     static constexpr std::chrono::milliseconds budget{25};
 
   private:
-    DitherLibrary library_;
     DitherContext context_;
     const Palette& palette_;
     std::size_t runTiles_ = 2;

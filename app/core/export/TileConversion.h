@@ -6,7 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <vector>
 
 namespace tw {
 
@@ -27,30 +27,40 @@ inline std::uint8_t greyIndex(std::uint32_t pixel) {
 
 void convertGrey(const std::uint32_t* pixels, std::size_t count, std::uint8_t* indexes);
 
-// Gives exactly NearestPaletteIndex's answer, fast: each colour is searched once per
-// search object over all 256 entries at a time (vector instructions where the processor
-// has them) and the answer is remembered in a table of 2^24 16-bit slots (32 MiB of
-// address space, memory taken only as colours occur). Several threads may convert at
-// once: slots are read and written atomically and hold the same answer whoever stores it.
+// Gives exactly NearestPaletteIndex's answer, fast. The colour cube is cut into
+// 32 x 32 x 32 cells of 8 x 8 x 8 colours; each cell lists, in index order, only the
+// entries that can be nearest to some colour of the cell: those whose least distance to
+// the cell is within the smallest greatest distance of any entry to it. Every entry that
+// could win or tie is in the list, so the search of a pixel's cell finds the scan's
+// answer, lowest index on ties included. Immutable once built: threads may share it.
 class NearestColorSearch {
   public:
     explicit NearestColorSearch(const Palette& palette);
-    ~NearestColorSearch();
-    NearestColorSearch(const NearestColorSearch&) = delete;
-    NearestColorSearch& operator=(const NearestColorSearch&) = delete;
 
     std::uint8_t operator()(std::uint32_t pixel) const;
     void convert(const std::uint32_t* pixels, std::size_t count, std::uint8_t* indexes) const;
 
-    // The search without the table, for every colour; `vectorised` false forces the
-    // portable form (both give the same answers).
-    std::uint8_t search(std::uint32_t pixel) const;
-    std::uint8_t search(std::uint32_t pixel, bool vectorised) const;
+    // The search over all 256 entries, with vector instructions where the processor has
+    // them unless `vectorised` is false; both forms give NearestPaletteIndex's answer.
+    std::uint8_t fullSearch(std::uint32_t pixel, bool vectorised = true) const;
+
+    // Candidates listed in all cells together, a measure of how well the cells prune.
+    std::size_t candidateCount() const { return candidateCount_; }
+
+    // A cell's candidates: entries_[4 * first ..], `groups` groups of 8 entries.
+    struct Cell {
+        std::uint32_t first = 0;
+        std::uint32_t groups = 0;
+    };
 
   private:
-    struct Tables;
-    std::unique_ptr<Tables> tables_;
-    std::uint16_t* memo_ = nullptr; // slot = index + 1; 0 = not searched yet
+    bool avx2_ = false;
+    // 4-byte entries (blue, green, red, palette index): the whole palette, then each
+    // cell's candidates in index order, every list padded with copies of its last entry
+    // to a multiple of 8 (a copy changes no minimum).
+    std::vector<std::uint8_t> entries_;
+    std::vector<Cell> cells_;
+    std::size_t candidateCount_ = 0;
 };
 
 } // namespace tw

@@ -17,8 +17,9 @@ inline int AxisFar(int p, int lo, int hi) {
 
 } // namespace
 
-NearestColorGrid::NearestColorGrid(const void* palette, int count, int fineShift)
-    : fineShift_(fineShift), fineBits_(8 - fineShift), coarseBits_(std::max(0, 6 - fineShift)) {
+NearestColorGrid::NearestColorGrid(const void* palette, int count, int fineShift, bool sorted)
+    : fineShift_(fineShift), sorted_(sorted), fineBits_(8 - fineShift),
+      coarseBits_(std::max(0, 6 - fineShift)) {
     const auto* bytes = static_cast<const std::uint8_t*>(palette);
     pool_.reserve(std::size_t{1} << 14);
     // A repeated colour never wins over its first occurrence (ties keep the lower index),
@@ -104,7 +105,7 @@ NearestColorGrid::Slot NearestColorGrid::BuildFineCell(std::uint32_t cell) {
         static_cast<std::uint32_t>(box.lo[2] >> down);
     Slot coarseSlot = coarseCells_[coarse];
     if (coarseSlot.length == kUnbuilt) coarseSlot = BuildCoarseCell(coarse);
-    const Slot slot = AppendCandidates(box, coarseSlot, true);
+    const Slot slot = AppendCandidates(box, coarseSlot, sorted_);
     fineCells_[cell] = slot;
     return slot;
 }

@@ -29,7 +29,9 @@ class NearestColorGrid {
     // `palette`: `count` entries (1..256) of blue, green, red, ignored.
     // `fineShift`: log2 of a fine cell's side (1..7); coarse cells are 4 times as wide.
     // Throws std::bad_alloc when memory runs out.
-    NearestColorGrid(const void* palette, int count, int fineShift);
+    // `sorted`: fine lists sorted for Search; unsorted lists (cheaper to build) suit only
+    // SearchAll.
+    NearestColorGrid(const void* palette, int count, int fineShift, bool sorted = true);
 
     // The candidates for the fine cell holding a colour (components 0..255).
     List CellList(int red, int green, int blue) {
@@ -60,6 +62,24 @@ class NearestColorGrid {
         return static_cast<std::uint8_t>(result);
     }
 
+    // The same answer from any list of the cell, sorted or not: every candidate is looked
+    // at, without branches that depend on the colours.
+    static std::uint8_t SearchAll(List list, int red, int green, int blue) {
+        int best = kLargest;
+        int result = 0;
+        for (const Candidate* c = list.begin; c != list.end; ++c) {
+            const int dr = red - c->red;
+            const int dg = green - c->green;
+            const int db = blue - c->blue;
+            const int d = dr * dr + dg * dg + db * db;
+            const bool better = d < best || (d == best && c->index < result);
+            best = better ? d : best;
+            result = better ? c->index : result;
+        }
+        return static_cast<std::uint8_t>(result);
+    }
+
+    // Components 0..255; the grid's lists must be sorted.
     std::uint8_t Find(int red, int green, int blue) {
         return Search(CellList(red, green, blue), red, green, blue);
     }
@@ -89,6 +109,7 @@ class NearestColorGrid {
     Slot AppendCandidates(const Box& box, Slot from, bool sortByDistance);
 
     int fineShift_;
+    bool sorted_;
     int fineBits_;                // fine cells per axis = 1 << fineBits_
     int coarseBits_;              // coarse cells per axis = 1 << coarseBits_
     std::vector<Candidate> pool_; // starts with the whole palette's list

@@ -30,7 +30,7 @@ NearestColorTable::NearestColorTable(const void* palette, int count)
 }
 
 NearestColorTable::Reader::Reader(NearestColorTable& table)
-    : table_(table), grid_(table.palette_, table.count_, 2) {}
+    : table_(table), grid_(table.palette_, table.count_, 2, false) {}
 
 void NearestColorTable::Reader::FillBlock(std::uint32_t block) {
     // The block's corner: its index holds the upper six bits of each component interleaved.
@@ -48,7 +48,7 @@ void NearestColorTable::Reader::FillBlock(std::uint32_t block) {
         const int red = corner[0] | static_cast<int>(((local >> 2) & 1u) | ((local >> 4) & 2u));
         const int green = corner[1] | static_cast<int>(((local >> 1) & 1u) | ((local >> 3) & 2u));
         const int blue = corner[2] | static_cast<int>((local & 1u) | ((local >> 2) & 2u));
-        out[local] = NearestColorGrid::Search(list, red, green, blue);
+        out[local] = NearestColorGrid::SearchAll(list, red, green, blue);
     }
 }
 

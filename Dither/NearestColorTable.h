@@ -34,7 +34,8 @@ class NearestColorTable {
             if (state.load(std::memory_order_acquire) == kFilled) return table_.answers_[at];
             std::uint8_t expected = kEmpty;
             if (!state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire))
-                return grid_.Find(red, green, blue); // another thread is filling it
+                return NearestColorGrid::SearchAll(grid_.CellList(red, green, blue), red, green,
+                                                   blue); // another thread is filling it
             FillBlock(at >> 6);
             state.store(kFilled, std::memory_order_release);
             return table_.answers_[at];

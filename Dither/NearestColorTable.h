@@ -13,7 +13,7 @@ namespace tw::dither {
 
 // 16 MiB of answers, one per colour, filled a 4 x 4 x 4 block of colours at a time when a
 // colour of the block is first asked for. Pays off when many pixels share blocks. The
-// table's address space is reserved up front; the system backs only the blocks touched.
+// table's address space is reserved up front; the system backs only the pages touched.
 // Threads read it through readers of their own; a block is filled by one of them while
 // the others answer from their own grids meanwhile, so no thread waits and no block is
 // filled twice.

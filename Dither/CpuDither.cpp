@@ -22,12 +22,18 @@ constexpr std::int64_t kPixelsPerExtraThread = 1 << 16;
 constexpr std::int64_t kPixelsForTable = 1 << 21;
 constexpr std::int64_t kPixelsForFineCells = 1 << 16;
 
-void DitherRowsPlain(const DitherJob& job, std::int32_t rowBegin, std::int32_t rowEnd) {
+// The part of the picture one thread does: rows [top, bottom), columns [left, right).
+struct Region {
+    std::int32_t top, bottom, left, right;
+};
+
+void DitherPlain(const DitherJob& job, const Region& region) {
     const int stride = job.bitsPerPixel / 8;
-    for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
-        const std::uint8_t* pixel = job.image + job.ImagePitch() * y;
+    for (std::int32_t y = region.top; y < region.bottom; ++y) {
+        const std::uint8_t* pixel =
+            job.image + job.ImagePitch() * y + std::ptrdiff_t{region.left} * stride;
         std::uint8_t* out = job.indices + job.IndexPitch() * y;
-        for (std::int32_t x = 0; x < job.width; ++x, pixel += stride)
+        for (std::int32_t x = region.left; x < region.right; ++x, pixel += stride)
             out[x] = DitherPixel(x, y, pixel[2], pixel[1], pixel[0], job.palette, job.count);
     }
 }
@@ -61,34 +67,36 @@ void DitherSpan(const DitherJob& job, std::int32_t y, std::int32_t left, std::in
 }
 
 template <typename Search>
-void DitherRowsWith(const DitherJob& job, std::int32_t rowBegin, std::int32_t rowEnd,
-                    Search& search) {
-    for (std::int32_t top = rowBegin; top < rowEnd; top += kPatchRows) {
-        const std::int32_t bottom = std::min(rowEnd, top + kPatchRows);
-        for (std::int32_t left = 0; left < job.width; left += kPatchColumns) {
-            const std::int32_t right = std::min(job.width, left + kPatchColumns);
-            for (std::int32_t y = top; y < bottom; ++y)
-                DitherSpan(job, y, left, right, search);
+void DitherRegionWith(const DitherJob& job, const Region& region, Search& search) {
+    // 64-bit steps: a patch may reach past the largest 32-bit row or column.
+    for (std::int64_t top = region.top; top < region.bottom; top += kPatchRows) {
+        const auto bottom =
+            static_cast<std::int32_t>(std::min<std::int64_t>(region.bottom, top + kPatchRows));
+        for (std::int64_t left = region.left; left < region.right; left += kPatchColumns) {
+            const auto right = static_cast<std::int32_t>(
+                std::min<std::int64_t>(region.right, left + kPatchColumns));
+            for (auto y = static_cast<std::int32_t>(top); y < bottom; ++y)
+                DitherSpan(job, y, static_cast<std::int32_t>(left), right, search);
         }
     }
 }
 
-// Rows [rowBegin, rowEnd) through the shared table when there is one, else with a grid of
-// their own. Without memory for either (even midway) the rows are done again by the plain
-// loop, which needs none. Throws nothing.
-void DitherRows(const DitherJob& job, std::int32_t rowBegin, std::int32_t rowEnd,
-                NearestColorTable* table) noexcept {
-    const std::int64_t pixels = std::int64_t{job.width} * (rowEnd - rowBegin);
+// A region through the shared table when there is one, else with a grid of its own.
+// Without memory for either (even midway) the region is done again by the plain loop,
+// which needs none. Throws nothing.
+void DitherRegion(const DitherJob& job, const Region& region, NearestColorTable* table) noexcept {
+    const std::int64_t pixels =
+        std::int64_t{region.right - region.left} * (region.bottom - region.top);
     try {
         if (table != nullptr) {
             NearestColorTable::Reader reader(*table);
-            DitherRowsWith(job, rowBegin, rowEnd, reader);
+            DitherRegionWith(job, region, reader);
         } else {
             NearestColorGrid grid(job.palette, job.count, pixels >= kPixelsForFineCells ? 3 : 4);
-            DitherRowsWith(job, rowBegin, rowEnd, grid);
+            DitherRegionWith(job, region, grid);
         }
     } catch (...) {
-        DitherRowsPlain(job, rowBegin, rowEnd);
+        DitherPlain(job, region);
     }
 }
 
@@ -106,22 +114,28 @@ std::unique_ptr<NearestColorTable> TableFor(const DitherJob& job, std::int64_t p
 void DitherOnCpu(const DitherJob& job) {
     const std::int64_t pixels = std::int64_t{job.width} * job.height;
     const std::unique_ptr<NearestColorTable> table = TableFor(job, pixels);
-    if (pixels < 2 * kPixelsPerExtraThread || job.height < 2 ||
-        std::thread::hardware_concurrency() < 2) {
-        DitherRows(job, 0, job.height, table.get());
+    const Region whole{0, job.height, 0, job.width};
+    if (pixels < 2 * kPixelsPerExtraThread || std::thread::hardware_concurrency() < 2) {
+        DitherRegion(job, whole, table.get());
         return;
     }
-    const std::int32_t middle = job.height / 2;
-    std::thread lower;
+    // Halves across the longer side: each half then spans fewer of the picture's colours,
+    // which its own grid has to cover.
+    Region first = whole, second = whole;
+    if (job.width >= job.height) {
+        first.right = second.left = job.width / 2;
+    } else {
+        first.bottom = second.top = job.height / 2;
+    }
+    std::thread other;
     try {
-        lower = std::thread(
-            [&job, &table, middle] { DitherRows(job, middle, job.height, table.get()); });
+        other = std::thread([&job, &table, second] { DitherRegion(job, second, table.get()); });
     } catch (const std::exception&) { // no thread to be had
-        DitherRows(job, 0, job.height, table.get());
+        DitherRegion(job, whole, table.get());
         return;
     }
-    DitherRows(job, 0, middle, table.get());
-    lower.join();
+    DitherRegion(job, first, table.get());
+    other.join();
 }
 
 } // namespace tw::dither

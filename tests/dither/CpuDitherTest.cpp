@@ -165,7 +165,8 @@ TEST(CpuDither, The33By5CaseHas36ByteIndexRows) {
 
 TEST(CpuDither, LargePicturesSmallPalettesAndRepeatedColoursMatchDitherPixel) {
     const Context context = CpuContext();
-    // 600 x 300 runs on two threads; the small palettes have few entries per region.
+    // 600 x 300 runs on two threads, split into a left and a right half; the small
+    // palettes have few entries per region.
     const Picture picture = PhotoLike(24, 600, 300, 11);
     struct PaletteCase {
         const char* what;
@@ -189,6 +190,29 @@ TEST(CpuDither, LargePicturesSmallPalettesAndRepeatedColoursMatchDitherPixel) {
                   0);
         EXPECT_EQ(out.bytes, expected.bytes) << c.what;
     }
+}
+
+TEST(CpuDither, ATallPictureSplitIntoUpperAndLowerHalvesMatchesDitherPixel) {
+    const Context context = CpuContext();
+    const Picture picture = PhotoLike(32, 230, 640, 12);
+    const std::vector<std::uint8_t> palette = PaletteFrom(picture, 256, 13);
+    Indices out(picture.width, picture.height);
+    ASSERT_EQ(Dither(context.get(), 32, picture.width, picture.height, picture.bytes.data(),
+                     palette.data(), 256, out.data()),
+              0);
+    EXPECT_EQ(out.bytes, DitherPixelByPixel(picture, palette, 256).bytes);
+}
+
+// From 2^21 pixels on, both threads share one table of answers for the whole colour cube.
+TEST(CpuDither, AVeryLargePictureMatchesDitherPixel) {
+    const Context context = CpuContext();
+    const Picture picture = PhotoLike(24, 2048, 1024, 14);
+    const std::vector<std::uint8_t> palette = PaletteFrom(picture, 256, 15);
+    Indices out(picture.width, picture.height);
+    ASSERT_EQ(Dither(context.get(), 24, picture.width, picture.height, picture.bytes.data(),
+                     palette.data(), 256, out.data()),
+              0);
+    EXPECT_EQ(out.bytes, DitherPixelByPixel(picture, palette, 256).bytes);
 }
 
 } // namespace

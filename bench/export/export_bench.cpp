@@ -3,6 +3,7 @@
 // Each measurement runs in a child process of its own, so peaks do not mix.
 //
 //   export_bench [--grids N] [--naive-rows R] [--folder DIR] [--lib DIR] [--modes LIST]
+//                [--repeat N] [--save-bmp PICTURE.bmp]
 //
 // The plain export is timed over its first R grid rows (default 6) and extrapolated to
 // all rows; those rows' tiles are compared with the fast export's file.
@@ -34,7 +35,8 @@ struct Options {
     std::string folder = fs::temp_directory_path().string();
     std::string lib;
     std::string modes = "grey,nearest,dithered cpu,dithered gpu";
-    int repeat = 3; // the fastest of this many runs counts (the GPU mode runs once)
+    std::string saveBmp; // only write the picture as a 24-bit BMP file, for the CLI
+    int repeat = 3;      // the fastest of this many runs counts (the GPU mode runs once)
 };
 
 // Smooth gradients in each channel plus hashed noise: a photograph's many colours.
@@ -179,6 +181,42 @@ tw::Bytes readRange(const std::string& path, std::size_t at, std::size_t n) {
     return b;
 }
 
+// A 24-bit bottom-up BMP file of the picture.
+bool saveBmp(const std::string& path, const std::vector<std::uint32_t>& pixels, int side) {
+    const std::uint32_t pitch = (static_cast<std::uint32_t>(side) * 3 + 3) / 4 * 4;
+    const std::uint32_t image = pitch * static_cast<std::uint32_t>(side);
+    std::vector<std::uint8_t> header(54, 0);
+    const auto put32 = [&header](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            header[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    header[0] = 'B';
+    header[1] = 'M';
+    put32(2, 54 + image);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(side));
+    put32(22, static_cast<std::uint32_t>(side));
+    header[26] = 1;
+    header[28] = 24;
+    put32(34, image);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(header.data()), 54);
+    std::vector<char> row(pitch, 0);
+    for (int y = side - 1; y >= 0; --y) {
+        for (int x = 0; x < side; ++x) {
+            const std::uint32_t p =
+                pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(side) +
+                       static_cast<std::size_t>(x)];
+            row[static_cast<std::size_t>(3 * x)] = static_cast<char>(p);
+            row[static_cast<std::size_t>(3 * x + 1)] = static_cast<char>(p >> 8);
+            row[static_cast<std::size_t>(3 * x + 2)] = static_cast<char>(p >> 16);
+        }
+        out.write(row.data(), static_cast<std::streamsize>(pitch));
+    }
+    return static_cast<bool>(out);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -195,6 +233,8 @@ int main(int argc, char** argv) {
             opt.lib = argv[i + 1];
         else if (a == "--modes")
             opt.modes = argv[i + 1];
+        else if (a == "--save-bmp")
+            opt.saveBmp = argv[i + 1];
         else if (a == "--repeat")
             opt.repeat = std::max(1, std::atoi(argv[i + 1]));
     }
@@ -204,6 +244,7 @@ int main(int argc, char** argv) {
 
     const auto t0 = Clock::now();
     const std::vector<std::uint32_t> pixels = photoLike(side);
+    if (!opt.saveBmp.empty()) return saveBmp(opt.saveBmp, pixels, side) ? 0 : 1;
     const double genSeconds = std::chrono::duration<double>(Clock::now() - t0).count();
     const double pictureMiB = static_cast<double>(pixels.size()) * 4 / (1 << 20);
     std::printf(

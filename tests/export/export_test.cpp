@@ -161,6 +161,10 @@ INSTANTIATE_TEST_SUITE_P(
                            500, 90, 2, false},
                       Case{"DitheredGpu", TileConversion::Dithered, tw::DitherDevice::Gpu, 23, 3,
                            500, 90, 2, false},
+                      Case{"NearestPictureOfTheMapsSize", TileConversion::Nearest,
+                           tw::DitherDevice::Auto, 7, 5, 224, 160, 2, false},
+                      Case{"DitheredCpuPictureOfTheMapsSize", TileConversion::Dithered,
+                           tw::DitherDevice::Cpu, 9, 2, 288, 64, 3, false},
                       Case{"DitheredAuto", TileConversion::Dithered, tw::DitherDevice::Auto, 5, 4,
                            130, 170, 1, true}),
     [](const auto& info) { return std::string(info.param.name); });

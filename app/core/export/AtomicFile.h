@@ -5,6 +5,7 @@
 #include "ByteSink.h"
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace tw {
@@ -29,6 +30,7 @@ class AtomicFile : public ByteSink {
 
   private:
     void flushBuffer();
+    void writeAll(const std::uint8_t* data, std::size_t size);
     [[noreturn]] void fail(const std::string& what, int error);
     void discard() noexcept;
 
@@ -37,6 +39,8 @@ class AtomicFile : public ByteSink {
     int fd_ = -1;
     std::vector<std::uint8_t> buffer_;
     std::size_t buffered_ = 0;
+    off_t written_ = 0;    // bytes in the file so far
+    off_t handedOver_ = 0; // bytes whose writing to the disk has been started
     bool committed_ = false;
 };
 

@@ -47,22 +47,35 @@ void writeFile(const ExportJob& job, KmTemplates templates, ExportProgress& prog
     const bitmap::Stretcher stretcher(picture, static_cast<int>(w) * kTileSide,
                                       static_cast<int>(h) * kTileSide);
     WorkerTeam team;
-    const std::unique_ptr<RowConverter> converter = makeConverter(job, team);
     Heartbeat heartbeat(progress);
+    heartbeat.beat();
+    // Making a dither context (on the graphics card: compiling its shaders) is one call
+    // that cannot be split; it gets a gap of its own.
+    const std::unique_ptr<RowConverter> converter = makeConverter(job, team);
+    heartbeat.beat();
 
-    // One grid row of the stretched picture at a time: 32 rows, top-down.
+    // One grid row of the stretched picture at a time: 32 rows, top-down. A picture of
+    // exactly the map's pixel size needs no stretch: its rows are used where they are.
+    const bool unscaled = picture.width == static_cast<int>(w) * kTileSide &&
+                          picture.height == static_cast<int>(h) * kTileSide;
     const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(w * kTileSide * 4);
-    std::vector<std::uint8_t> band(static_cast<std::size_t>(stride) * kTileSide);
+    std::vector<std::uint8_t> band(unscaled ? 0 : static_cast<std::size_t>(stride) * kTileSide);
     std::vector<std::uint8_t> tiles(w * kTileBytes);
     for (std::size_t r = 0; r < h; ++r) {
         const int y0 = static_cast<int>(r) * kTileSide;
-        team.run([&](unsigned part) {
-            const Range rows = splitRange(kTileSide, team.size(), part);
-            stretcher.rows(y0 + static_cast<int>(rows.begin), y0 + static_cast<int>(rows.end),
-                           band.data() + stride * static_cast<std::ptrdiff_t>(rows.begin), stride);
-        });
-        heartbeat.beat();
-        converter->convert(Band{band.data(), stride, w}, tiles.data(), heartbeat);
+        Band rowBand{band.data(), stride, w};
+        if (unscaled) {
+            rowBand = {picture.top + picture.rowStride * y0, picture.rowStride, w};
+        } else {
+            team.run([&](unsigned part) {
+                const Range rows = splitRange(kTileSide, team.size(), part);
+                stretcher.rows(y0 + static_cast<int>(rows.begin), y0 + static_cast<int>(rows.end),
+                               band.data() + stride * static_cast<std::ptrdiff_t>(rows.begin),
+                               stride);
+            });
+            heartbeat.beat();
+        }
+        converter->convert(rowBand, tiles.data(), heartbeat);
         writer.addTiles(tiles.data(), w);
         heartbeat.rowDone((r + 1) * w, w * h + 1);
     }

@@ -26,7 +26,7 @@ class ExportProgress {
     // After each grid row: tiles converted so far (tile 0 not counted) and the file's
     // tile count w * h + 1, e.g. 31 and 745 after the first row of a 31 x 24 map.
     virtual bool rowDone(std::size_t tilesDone, std::size_t tileCount) = 0;
-    // Between the parts of a slow grid row, so that no more than about 30 ms pass
+    // Between the parts of a slow grid row, so that no more than about 20 ms pass
     // without a call; a window processes its pending events here.
     virtual bool keepAlive() { return true; }
 };

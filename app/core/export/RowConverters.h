@@ -33,7 +33,7 @@ class Heartbeat {
     // Calls keepAlive once `interval` has passed since the last call of either kind.
     void beat();
 
-    static constexpr std::chrono::milliseconds interval{30};
+    static constexpr std::chrono::milliseconds interval{20};
 
   private:
     ExportProgress& progress_;
@@ -77,7 +77,7 @@ class DitheredRows : public RowConverter {
     DitheredRows(const std::string& libraryFolder, DitherDevice device, const Palette& palette);
     void convert(const Band& band, std::uint8_t* tiles, Heartbeat& heartbeat) override;
 
-    static constexpr std::chrono::milliseconds budget{25};
+    static constexpr std::chrono::milliseconds budget{15};
 
   private:
     DitherContext context_;

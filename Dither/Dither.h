@@ -35,7 +35,8 @@ DITHER_API DitherGLState* CreateDitherGLContext(void);
 DITHER_API DitherGLState* CreateDitherContextEx(int32_t flags);
 
 /* Frees *context. Does nothing when context or *context is null; *context is left as it
- * is and must not be used again. Call it on the thread that called Dither. */
+ * is and must not be used again. Calls for one context must not overlap; they may come
+ * from any thread, since each call gives the thread its EGL binding back. */
 DITHER_API void DestroyDitherGLContext(DitherGLState** context);
 
 /* Writes one palette index per pixel into `indices` (rows of CalcPitch(width, 8) bytes,

@@ -3,6 +3,7 @@
 #include "DitherMatrix.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 
 namespace tw::dither {
@@ -67,6 +68,13 @@ std::int32_t PowerOfTwoAtLeast(std::int32_t size) {
 
 } // namespace
 
+bool IsSoftwareRenderer(const char* renderer) {
+    if (renderer == nullptr) return false;
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+        if (std::strstr(renderer, name) != nullptr) return true;
+    return false;
+}
+
 std::unique_ptr<GpuContext> GpuContext::Create(const ShaderSources& sources) {
     EglDisplayRef display = EglDisplayRef::Acquire();
     if (!display) return nullptr;
@@ -94,6 +102,7 @@ bool GpuContext::SetUp(const ShaderSources& sources) {
     const ScopedCurrent current(display, surface_, context_);
     if (!current.ok() || !LoadOpenGl20()) return false;
     DrainGlErrors();
+    softwareRenderer_ = IsSoftwareRenderer(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     if (!BuildProgram(sources)) return false;
     CreateTextures();
     ReadLimits();

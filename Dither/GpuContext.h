@@ -31,6 +31,10 @@ class GpuContext {
     // nothing useful and the caller computes it on the CPU.
     bool Dither(const DitherJob& job);
 
+    // Whether OpenGL is drawn by a software rasteriser (Mesa's llvmpipe, softpipe or
+    // swrast) rather than a graphics card.
+    bool softwareRenderer() const { return softwareRenderer_; }
+
     // The largest side of one tile: a power of two, at least 16.
     std::int32_t tileSide() const { return tileSide_; }
 
@@ -71,6 +75,10 @@ class GpuContext {
     std::int32_t pictureTexWidth_ = 0; // size of the picture texture's storage
     std::int32_t pictureTexHeight_ = 0;
     std::int32_t tileSide_ = 0;
+    bool softwareRenderer_ = false;
 };
+
+// True for the renderer names of software rasterisers, on which the CPU path is faster.
+bool IsSoftwareRenderer(const char* renderer);
 
 } // namespace tw::dither

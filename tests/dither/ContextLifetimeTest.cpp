@@ -2,6 +2,7 @@
 // memory, open files or threads, the calling thread's EGL binding, and two threads at once.
 #include "Dither.h"
 #include "DitherGLState.h"
+#include "DitherShaders.h"
 #include "TestPictures.h"
 
 #include <gtest/gtest.h>
@@ -35,8 +36,14 @@ Indices DitherTile(DitherGLState* context, const Picture& picture,
     return out;
 }
 
+// Whether the default choice is GPU mode here: a graphics card's OpenGL 2.0.
+bool DefaultChoosesGpu() {
+    const auto gpu = tw::dither::GpuContext::Create(tw::dither::DitherShaderSources());
+    return gpu && !gpu->softwareRenderer();
+}
+
 TEST(ContextLifetime, CreateDestroyAndCreateAgain) {
-    const bool gpu = MachineHasGpuPath();
+    const bool gpu = DefaultChoosesGpu();
     const Picture tile = PhotoLike(32, 32, 32, 3);
     const std::vector<std::uint8_t> palette = PaletteFrom(tile, 256);
 
@@ -107,7 +114,7 @@ TEST(ContextLifetime, AThousandCyclesGrowNothing) {
     const Picture tile = PhotoLike(32, 32, 32, 7);
     const std::vector<std::uint8_t> palette = PaletteFrom(tile, 256);
     auto cycle = [&](int i) {
-        DitherGLState* context = CreateDitherGLContext();
+        DitherGLState* context = CreateDitherContextEx(2);
         ASSERT_NE(context, nullptr);
         ASSERT_NE(context->gpu, nullptr);
         // Drawing compiles the shader for the context; every 50th cycle is enough to show
@@ -130,7 +137,7 @@ TEST(ContextLifetime, TheLastContextClosesTheDisplay) {
     const Picture tile = PhotoLike(32, 32, 32, 9);
     const std::vector<std::uint8_t> palette = PaletteFrom(tile, 256);
     auto cycle = [&] {
-        DitherGLState* context = CreateDitherGLContext();
+        DitherGLState* context = CreateDitherContextEx(2);
         ASSERT_NE(context, nullptr);
         DitherTile(context, tile, palette);
         DestroyDitherGLContext(&context);
@@ -174,14 +181,15 @@ TEST(ContextLifetime, DitherGivesTheCallingThreadItsEglBindingBack) {
 TEST(ContextLifetime, TwoThreadsWithAContextEachGiveTheSameIndices) {
     const Picture picture = PhotoLike(32, 96, 80, 13);
     const std::vector<std::uint8_t> palette = PaletteFrom(picture, 256);
-    DitherGLState* reference = CreateDitherGLContext();
+    if (!MachineHasGpuPath()) GTEST_SKIP() << "no OpenGL 2.0 context through EGL on this machine";
+    DitherGLState* reference = CreateDitherContextEx(2);
     const Indices expected = DitherTile(reference, picture, palette);
     DestroyDitherGLContext(&reference);
 
     Indices results[2] = {Indices(picture.width, picture.height),
                           Indices(picture.width, picture.height)};
     auto work = [&](int i) {
-        DitherGLState* context = CreateDitherGLContext();
+        DitherGLState* context = CreateDitherContextEx(2);
         for (int round = 0; round < 3; ++round)
             results[i] = DitherTile(context, picture, palette);
         DestroyDitherGLContext(&context);
@@ -191,6 +199,36 @@ TEST(ContextLifetime, TwoThreadsWithAContextEachGiveTheSameIndices) {
     other.join();
     EXPECT_EQ(results[0].bytes, expected.bytes);
     EXPECT_EQ(results[1].bytes, expected.bytes);
+}
+
+TEST(ContextLifetime, SoftwareRasterisersAreRecognisedByName) {
+    const std::pair<const char*, bool> cases[] = {
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", true},
+        {"softpipe", true},
+        {"Mesa DRI swrast", true},
+        {"Software Rasterizer", true},
+        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false},
+        {"AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49)", false},
+        {"NVIDIA GeForce GTX 1660/PCIe/SSE2", false},
+        {nullptr, false}};
+    for (const auto& [name, software] : cases)
+        EXPECT_EQ(tw::dither::IsSoftwareRenderer(name), software) << (name ? name : "(null)");
+}
+
+// The default choice draws on a graphics card and computes on the CPU when OpenGL is only
+// a software rasteriser; GPU mode stays available on request.
+TEST(ContextLifetime, DefaultChoiceTakesTheCpuOnASoftwareRasteriser) {
+    const auto gpu = tw::dither::GpuContext::Create(tw::dither::DitherShaderSources());
+    if (!gpu) GTEST_SKIP() << "no OpenGL 2.0 context through EGL on this machine";
+    const bool software = gpu->softwareRenderer();
+    DitherGLState* chosen = CreateDitherGLContext();
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(chosen->gpu != nullptr, !software);
+    DestroyDitherGLContext(&chosen);
+    DitherGLState* required = CreateDitherContextEx(2);
+    ASSERT_NE(required, nullptr);
+    EXPECT_NE(required->gpu, nullptr);
+    DestroyDitherGLContext(&required);
 }
 
 } // namespace

@@ -50,8 +50,10 @@ Palette paletteFor(PaletteChoice choice, const QImage& picture, const std::strin
     }
     PaletteEntry reserved0{}, reserved1{};
     reserved0[2] = 0x58; // the window's first reserved colour: dark red; the second is black
-    OctreeLibrary octree(folder);
-    return calculateBestPalette(viewOf(picture), reserved0, reserved1, octree);
+    // Bound on first use and kept, like the window's: unloading a library mid-run loses
+    // what its start-up allocated.
+    static auto* octree = new OctreeLibrary(folder);
+    return calculateBestPalette(viewOf(picture), reserved0, reserved1, *octree);
 }
 
 std::string modeName(TileConversion conversion, DitherDevice device) {

@@ -32,8 +32,10 @@ std::string text(const fs::path& path) {
 }
 
 // Runs the program with `args`, standard output and error caught in files of `dir`.
-CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
-    std::string command = quoted(std::string(TW_BIN_DIR) + "/tilewright-cli");
+// `environment` is put before the command (NAME=value ...).
+CliRun runCli(const TempDir& dir, const std::vector<std::string>& args,
+              const std::string& environment = "") {
+    std::string command = environment + " " + quoted(std::string(TW_BIN_DIR) + "/tilewright-cli");
     for (const auto& a : args)
         command += " " + quoted(a);
     command += " </dev/null >" + quoted((dir / "stdout").string()) + " 2>" +
@@ -117,7 +119,7 @@ TEST(CliTest, OptionsReachTheFile) {
     // Size, grey palette, attribute; dithering asked for but the grey palette wins, so
     // no library is needed.
     CliRun run = runCli(dir, {picture.string(), "-o", out, "--size", "12x9", "--palette", "grey",
-                           "--dither", "--attribute", "35", "--quiet"});
+                              "--dither", "--attribute", "35", "--quiet"});
     ASSERT_EQ(run.status, 0) << run.err;
     // --quiet leaves out the summary, not the warning about the small size.
     EXPECT_EQ(run.err.find("o.km"), std::string::npos) << run.err;
@@ -230,11 +232,16 @@ TEST(CliTest, CpuAndGpuDitherAgreeOnPaletteColours) {
         }
     const std::string picture = (dir / "palette.png").string();
     ASSERT_TRUE(image.save(QString::fromStdString(picture)));
-    const CliRun cpu = runCli(dir, {picture, "-o", (dir / "cpu.km").string(), "--palette", "highland",
-                                 "--dither-device", "cpu"});
+    const CliRun cpu = runCli(dir, {picture, "-o", (dir / "cpu.km").string(), "--palette",
+                                    "highland", "--dither-device", "cpu"});
     ASSERT_EQ(cpu.status, 0) << cpu.err;
-    const CliRun gpu = runCli(dir, {picture, "-o", (dir / "gpu.km").string(), "--palette", "highland",
-                                 "--dither-device", "gpu"});
+    // Under the leak checker: the OpenGL drivers unload themselves when the program
+    // ends its context, so what they keep cannot be named and suppressed; that run
+    // alone goes without the leak check (every other run keeps it).
+    const CliRun gpu = runCli(dir,
+                              {picture, "-o", (dir / "gpu.km").string(), "--palette", "highland",
+                               "--dither-device", "gpu"},
+                              "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\"");
     if (gpu.status == 1 && gpu.err.find("graphics card") != std::string::npos)
         GTEST_SKIP() << "no OpenGL 2.0 here: " << gpu.err;
     ASSERT_EQ(gpu.status, 0) << gpu.err;

@@ -5,6 +5,7 @@
 #include "PixelDither.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
@@ -111,12 +112,39 @@ std::unique_ptr<NearestColorTable> TableFor(const DitherJob& job, std::int64_t p
 
 } // namespace
 
-void DitherOnCpu(const DitherJob& job) {
+CpuAnswers::CpuAnswers() = default;
+CpuAnswers::~CpuAnswers() {
+    delete table_;
+}
+
+NearestColorTable* CpuAnswers::TableFor(const DitherJob& job) {
+    const std::size_t bytes = static_cast<std::size_t>(job.count) * 4;
+    if (job.count != count_ || std::memcmp(palette_, job.palette, bytes) != 0) {
+        delete table_;
+        table_ = nullptr;
+        pixels_ = 0;
+        count_ = job.count;
+        std::memcpy(palette_, job.palette, bytes);
+    }
+    pixels_ += std::int64_t{job.width} * job.height;
+    if (table_ == nullptr && pixels_ >= kPixelsForTable)
+        table_ = ::tw::dither::TableFor(job, pixels_).release();
+    return table_;
+}
+
+void DitherOnCpu(const DitherJob& job, CpuAnswers* answers) {
     const std::int64_t pixels = std::int64_t{job.width} * job.height;
-    const std::unique_ptr<NearestColorTable> table = TableFor(job, pixels);
+    std::unique_ptr<NearestColorTable> own;
+    NearestColorTable* table = nullptr;
+    if (answers != nullptr) {
+        table = answers->TableFor(job);
+    } else {
+        own = TableFor(job, pixels);
+        table = own.get();
+    }
     const Region whole{0, job.height, 0, job.width};
     if (pixels < 2 * kPixelsPerExtraThread || std::thread::hardware_concurrency() < 2) {
-        DitherRegion(job, whole, table.get());
+        DitherRegion(job, whole, table);
         return;
     }
     // Halves across the longer side: each half then spans fewer of the picture's colours,
@@ -129,12 +157,12 @@ void DitherOnCpu(const DitherJob& job) {
     }
     std::thread other;
     try {
-        other = std::thread([&job, &table, second] { DitherRegion(job, second, table.get()); });
+        other = std::thread([&job, table, second] { DitherRegion(job, second, table); });
     } catch (const std::exception&) { // no thread to be had
-        DitherRegion(job, whole, table.get());
+        DitherRegion(job, whole, table);
         return;
     }
-    DitherRegion(job, first, table.get());
+    DitherRegion(job, first, table);
     other.join();
 }
 

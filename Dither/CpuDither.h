@@ -24,7 +24,30 @@ struct DitherJob {
     std::ptrdiff_t IndexPitch() const { return ((std::ptrdiff_t{width} + 3) / 4) * 4; }
 };
 
-// Fills job.indices exactly as DitherPixel would, pixel by pixel.
-void DitherOnCpu(const DitherJob& job);
+class NearestColorTable;
+
+// Answers a dither context keeps between its calls: the nearest-entry table of the last
+// palette, once the calls with that palette have covered enough pixels for the table to
+// pay off. A map dithered one grid row per call then shares one table across its rows.
+class CpuAnswers {
+  public:
+    CpuAnswers();
+    ~CpuAnswers();
+    CpuAnswers(const CpuAnswers&) = delete;
+    CpuAnswers& operator=(const CpuAnswers&) = delete;
+    // The table for this job's palette, or null while it would not pay off (or without
+    // memory for it).
+    NearestColorTable* TableFor(const DitherJob& job);
+
+  private:
+    std::uint8_t palette_[1024];
+    int count_ = 0;
+    std::int64_t pixels_ = 0; // dithered with this palette so far
+    NearestColorTable* table_ = nullptr;
+};
+
+// Fills job.indices exactly as DitherPixel would, pixel by pixel. `answers`, when given,
+// carries the answer table from call to call.
+void DitherOnCpu(const DitherJob& job, CpuAnswers* answers = nullptr);
 
 } // namespace tw::dither

@@ -61,7 +61,7 @@ std::int32_t DitherImage(DitherGLState* state, std::int32_t bitsPerPixel, std::i
     try {
         // A smaller palette would let the shader return indices past its end.
         if (state->gpu && count == kGpuPaletteSize && state->gpu->Dither(job)) return kDone;
-        DitherOnCpu(job);
+        DitherOnCpu(job, &state->cpu);
         return kDone;
     } catch (...) { // only allocation throws here
         return kNoMemory;

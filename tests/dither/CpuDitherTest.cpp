@@ -215,4 +215,24 @@ TEST(CpuDither, AVeryLargePictureMatchesDitherPixel) {
     EXPECT_EQ(out.bytes, DitherPixelByPixel(picture, palette, 256).bytes);
 }
 
+// A context keeps its answer table between calls with the same palette: grid-row-sized
+// calls soon share one. The answers stay DitherPixel's, also when the palette changes
+// between calls and the kept answers no longer hold.
+TEST(CpuDither, AnswersKeptBetweenCallsFollowThePalette) {
+    const Context context = CpuContext();
+    const Picture picture = PhotoLike(32, 2048, 96, 16);
+    const std::vector<std::uint8_t> first = PaletteFrom(picture, 256, 17);
+    const std::vector<std::uint8_t> second = PaletteFrom(picture, 256, 18);
+    ASSERT_NE(first, second);
+    for (const auto* palette : {&first, &first, &first, &first, &first, &first, &first, &first,
+                                &first, &first, &first, &first, &second, &second, &first}) {
+        Indices out(picture.width, picture.height);
+        ASSERT_EQ(Dither(context.get(), 32, picture.width, picture.height, picture.bytes.data(),
+                         palette->data(), 256, out.data()),
+                  0);
+        ASSERT_EQ(out.bytes, DitherPixelByPixel(picture, *palette, 256).bytes)
+            << (palette == &first ? "first palette" : "second palette");
+    }
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include "NaiveExport.h"
 
+#include "SharedLibrary.h"
+
 #include "DitherLibrary.h"
 #include "TileConversion.h"
 #include "gdi.h"
@@ -70,9 +72,20 @@ tw::Bytes naiveTiles(const tw::ExportJob& job, int firstRow, int lastRow, double
 
     std::optional<tw::DitherLibrary> library;
     std::optional<tw::DitherContext> context;
+    // A CPU-mode context dithers pixel by pixel with DitherPixel: that loop itself is the
+    // plain algorithm, taken straight from the library.
+    using DitherPixelFn = std::uint8_t (*)(std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                                           std::int32_t, const void*, std::int32_t);
+    std::optional<tw::SharedLibrary> plain;
+    DitherPixelFn ditherPixel = nullptr;
     if (job.conversion == tw::TileConversion::Dithered) {
-        library.emplace(job.libraryFolder);
-        context.emplace(library->createContext(job.ditherDevice));
+        if (job.ditherDevice == tw::DitherDevice::Cpu) {
+            plain.emplace(tw::libraryPath(job.libraryFolder, "Dither"));
+            ditherPixel = plain->function<DitherPixelFn>("DitherPixel");
+        } else {
+            library.emplace(job.libraryFolder);
+            context.emplace(library->createContext(job.ditherDevice));
+        }
     }
 
     tw::Bytes out;
@@ -97,7 +110,13 @@ tw::Bytes naiveTiles(const tw::ExportJob& job, int firstRow, int lastRow, double
                                                        colour[4 * i], job.map.palette);
                 break;
             case tw::TileConversion::Dithered:
-                context->dither(32, 32, colour, job.map.palette.data(), 256, index);
+                if (ditherPixel != nullptr) {
+                    for (int i = 0; i < 1024; ++i)
+                        index[i] = ditherPixel(i % 32, i / 32, colour[4 * i + 2], colour[4 * i + 1],
+                                               colour[4 * i], job.map.palette.data(), 256);
+                } else {
+                    context->dither(32, 32, colour, job.map.palette.data(), 256, index);
+                }
                 break;
             }
             out.insert(out.end(), index, index + 1024);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -12,6 +13,7 @@ int main(int argc, char* argv[]) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
     QApplication::setFont(font);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tilewright.png")));
 
     tw::toolkit::QtUserInterface dialogs;
     tw::ui::Services services;

@@ -26,7 +26,11 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 namespace tw::ui {
 namespace {
@@ -495,11 +499,18 @@ void Form1::LoadDroppedPicture(const QStringList& files) {
     try {
         if (files.isEmpty()) throw Error("The dropped data holds no file.");
         path = files.front().toStdString();
-        QImage picture = toolkit::loadPicture(path);
-        const Palette adaptive = calculateBestPalette(viewOf(picture), doc_.ReservedColor0,
-                                                      doc_.ReservedColor1, octree_);
+        QImage picture;
+        Palette adaptive{};
+        // Decoding a large picture and computing its palette take seconds; the window
+        // stays responsive (and disabled) meanwhile.
+        runKeepingWindowAlive([&] {
+            picture = toolkit::loadPicture(path);
+            adaptive = calculateBestPalette(viewOf(picture), doc_.ReservedColor0,
+                                            doc_.ReservedColor1, octree_);
+        });
         doc_.PictureFile = path;
         picBuf_ = std::move(picture);
+        previewImage_ = QImage();
         setPreviewGeometry(picPreview->x(), picPreview->y(),
                            initialGrids(picBuf_.width()) + doc_.BorderWidth,
                            initialGrids(picBuf_.height()) + doc_.BorderHeight);
@@ -512,6 +523,27 @@ void Form1::LoadDroppedPicture(const QStringList& files) {
         services_.userInterface->message(this, e.what(), toolkit::Icon::Information,
                                          toolkit::Buttons::Ok, "Unable to open " + path);
     }
+}
+
+void Form1::runKeepingWindowAlive(const std::function<void()>& work) {
+    std::exception_ptr failure;
+    std::atomic<bool> done{false};
+    setEnabled(false);
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done.store(true, std::memory_order_release);
+    });
+    while (!done.load(std::memory_order_acquire)) {
+        if (services_.processPendingEvents) services_.processPendingEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    worker.join();
+    setEnabled(true);
+    if (failure) std::rethrow_exception(failure);
 }
 
 void Form1::CmdApplySize_Click() {

@@ -148,11 +148,14 @@ class Form1 : public QWidget, private GripTarget {
     void createSizeControls();
     void placeMarkers();
     void setPreviewGeometry(int left, int top, int outerWidth, int outerHeight);
+    // Runs `work` on a worker thread while the window keeps processing its events.
+    void runKeepingWindowAlive(const std::function<void()>& work);
 
     Services services_;
     MapDocument doc_;
     MarkerSet markers_;
-    QImage picBuf_; // the loaded picture at full size
+    QImage picBuf_;       // the loaded picture at full size
+    QImage previewImage_; // picBuf_ stretched to the map size, kept between repaints
     OctreeLibrary octree_;
     std::array<float, 2> mPosGrab_{}; // MPosGrab, 1/15 pixel
     std::array<float, 2> bPosGrab_{}; // BPosGrab

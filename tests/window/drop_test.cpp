@@ -148,3 +148,30 @@ TEST_F(WindowTest, PhotoSizedPictureEndToEnd) {
     EXPECT_EQ(form->document().CurrentPalette, pal);
     EXPECT_FALSE(form->ImgWarning->isVisible());
 }
+
+// Decoding and the palette run beside the window: it keeps processing its events,
+// disabled, until the picture is in.
+TEST_F(WindowTest, WindowStaysAliveWhileALargePictureLoads) {
+    auto s = services();
+    int calls = 0;
+    bool disabledMeanwhile = true;
+    s.processPendingEvents = [&] {
+        ++calls;
+        disabledMeanwhile = disabledMeanwhile && !form->isEnabled();
+    };
+    form = std::make_unique<tw::ui::Form1>(s);
+    ASSERT_TRUE(form->StartUp());
+    QImage img(4000, 3000, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            row[x] = qRgb(x & 255, y & 255, (x * y) & 255);
+    }
+    const auto path = picture("large.bmp", img);
+    drop(form->picPreview, {path});
+    ASSERT_TRUE(ui.messages.empty()) << ui.messages[0].text;
+    EXPECT_GT(calls, 0);
+    EXPECT_TRUE(disabledMeanwhile);
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(mapSize(), QSize(126, 94));
+}

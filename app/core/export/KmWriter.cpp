@@ -75,8 +75,16 @@ void KmWriter::putU32(std::uint32_t v) {
 
 void KmWriter::begin(const KmMapInfo& map) {
     if (stage_ != Stage::Fresh) throw Error("The KM file has already been started.");
-    const std::uint8_t widthCells = toByte(std::int64_t{map.width} + 4);
-    const std::uint8_t heightCells = toByte(std::int64_t{map.height} + 4);
+    // Each side with its border must fit the size byte: at most 251 grids.
+    std::uint8_t widthCells = 0, heightCells = 0;
+    try {
+        widthCells = toByte(std::int64_t{map.width} + 4);
+        heightCells = toByte(std::int64_t{map.height} + 4);
+    } catch (const Error& overflow) {
+        throw Error("The map is " + std::to_string(map.width) + " x " + std::to_string(map.height) +
+                    " grids, but a KM file holds at most " + std::to_string(kMaxExportGrids) +
+                    " x " + std::to_string(kMaxExportGrids) + " grids (" + overflow.what() + ")");
+    }
     if (map.width < 1 || map.height < 1)
         throw Error("A map must be at least 1 x 1 grids, not " + std::to_string(map.width) + " x " +
                     std::to_string(map.height) + ".");

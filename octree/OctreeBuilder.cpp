@@ -222,8 +222,9 @@ class Octree {
     std::array<NodeId, kMaxColorBits + 1> ReducibleLists{};
 };
 
-struct Bgr888 {
-    static constexpr std::uint32_t kBytes = 3;
+// Blue, green, red in the first three bytes of a pixel of `Bytes` bytes.
+template <std::uint32_t Bytes> struct Bgr {
+    static constexpr std::uint32_t kBytes = Bytes;
     static void read(const std::uint8_t* p, std::uint32_t& c0, std::uint32_t& c1,
                      std::uint32_t& c2) {
         c0 = p[0];
@@ -231,16 +232,8 @@ struct Bgr888 {
         c2 = p[2];
     }
 };
-
-struct Bgrx8888 {
-    static constexpr std::uint32_t kBytes = 4;
-    static void read(const std::uint8_t* p, std::uint32_t& c0, std::uint32_t& c1,
-                     std::uint32_t& c2) {
-        c0 = p[0];
-        c1 = p[1];
-        c2 = p[2];
-    }
-};
+using Bgr888 = Bgr<3>;
+using Bgrx8888 = Bgr<4>; // the fourth byte is ignored
 
 struct Rgb565 {
     static constexpr std::uint32_t kBytes = 2;

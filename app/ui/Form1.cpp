@@ -53,6 +53,13 @@ QRadioButton* option(QGroupBox* frame, const char* name, const char* caption, in
     return b;
 }
 
+QGroupBox* frame(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* f = new QGroupBox(QString::fromLatin1(caption), parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setGeometry(geometry);
+    return f;
+}
+
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
@@ -192,9 +199,7 @@ void Form1::createPreview() {
 }
 
 void Form1::createPaletteFrame() {
-    frmPalette = new QGroupBox(QStringLiteral("Palette"), this);
-    frmPalette->setObjectName(QStringLiteral("frmPalette"));
-    frmPalette->setGeometry(296, 112, 145, 105);
+    frmPalette = frame(this, "frmPalette", "Palette", {296, 112, 145, 105});
     OpOctreePalette = option(frmPalette, "OpOctreePalette", "Adaptive palette", 16,
                              "为此图片专门计算一个最合适的调色板。");
     OpHighlandPalette =
@@ -214,9 +219,7 @@ void Form1::createPaletteFrame() {
 }
 
 void Form1::createMissionAndGeneration() {
-    frmMission = new QGroupBox(QStringLiteral("Mission type"), this);
-    frmMission->setObjectName(QStringLiteral("frmMission"));
-    frmMission->setGeometry(296, 224, 145, 65);
+    frmMission = frame(this, "frmMission", "Mission type", {296, 224, 145, 65});
     OpSinglePlayer = option(frmMission, "OpSinglePlayer", "Custom mission", 20,
                             "产生的KM将会是一个单人游戏任务。");
     OpMultiplayer = option(frmMission, "OpMultiplayer", "Multiplayer map", 40,
@@ -225,9 +228,7 @@ void Form1::createMissionAndGeneration() {
     for (QRadioButton* b : {OpSinglePlayer, OpMultiplayer})
         connect(b, &QRadioButton::clicked, this, [this] { MissionOption_Click(); });
 
-    frmGenerateTerran = new QGroupBox(QStringLiteral("Generation"), this);
-    frmGenerateTerran->setObjectName(QStringLiteral("frmGenerateTerran"));
-    frmGenerateTerran->setGeometry(296, 296, 145, 57);
+    frmGenerateTerran = frame(this, "frmGenerateTerran", "Generation", {296, 296, 145, 57});
     OpNoDither = option(frmGenerateTerran, "OpNoDither", "No dithering(fast)", 18,
                         "只计算最接近的颜色，速度快，但图片会出现摩尔纹。");
     OpDoDither = option(frmGenerateTerran, "OpDoDither", "Dither(fancy)", 36,

@@ -2,6 +2,7 @@
 // The map size itself is not here: it is the preview's client size, one pixel per grid.
 #pragma once
 
+#include "Bytes.h"
 #include "Palette.h"
 
 #include <cstdint>
@@ -9,8 +10,6 @@
 #include <vector>
 
 namespace tw {
-
-using Bytes = std::vector<std::uint8_t>;
 
 struct MapDocument {
     Bytes KmPartCST0MCR0;

@@ -2,7 +2,7 @@
 // ("PAL", 1), compiled into the program.
 #pragma once
 
-#include "MapDocument.h"
+#include "Bytes.h"
 
 #include <string>
 

@@ -46,6 +46,10 @@ CliOptions parseCommandLine(const std::vector<std::string>& args);
 // Every marker centre must lie inside a width x height map, edges included.
 void checkMarkers(const CliOptions& options, int width, int height);
 
+// The --help text.
 std::string usageText();
+
+// The manual page tilewright-cli(1) in roff, made from the same texts as the --help text.
+std::string manPage(const std::string& version);
 
 } // namespace tw::cli

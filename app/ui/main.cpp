@@ -1,4 +1,5 @@
 // Tilewright: turns a picture into a KKND 2 map file.
+#include "CommandLine.h"
 #include "Form1.h"
 #include "Resources.h"
 #include "UserInterface.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -31,5 +33,9 @@ int main(int argc, char* argv[]) {
 
     tw::ui::Form1 window(services);
     if (!window.StartUp()) return 1;
+    // A picture named on the command line opens once the window is up and showing.
+    const QStringList arguments = QCoreApplication::arguments();
+    QTimer::singleShot(0, &window,
+                       [&window, arguments] { tw::ui::OpenCommandLinePicture(window, arguments); });
     return app.exec();
 }

@@ -3,15 +3,20 @@
 darker border, the way the tool turns a picture into a grid of map tiles.
 
 Run from the repository root:  python3 tools/icon/make_icon.py
-Writes app/resources/tilewright.png (64 x 64, RGBA), deterministic.
+Writes app/resources/tilewright.png (64 x 64, the window's icon) and
+packaging/tilewright-256.png (256 x 256, the desktop icon), both RGBA and deterministic.
+The large icon is the small one drawn at four times the scale, not magnified: its
+shading runs smoothly across each tile.
 """
+import os
 import struct
 import sys
 import zlib
 
-SIZE = 64
+SIZE = 64          # at scale 1; every measure below grows with the scale
 TILE = 12          # tile side in pixels, a 1-pixel seam between tiles
 ORIGIN = 2         # where the 5 x 5 grid of tiles starts
+OUTPUTS = [("app/resources/tilewright.png", 1), ("packaging/tilewright-256.png", 4)]
 
 # 5 x 5 tiles of terrain, read top row first: water, sand, grass, forest, rock.
 TERRAIN = [
@@ -36,19 +41,20 @@ def shade(colour, amount):
     return tuple(max(0, min(255, c + amount)) for c in colour)
 
 
-def pixel(x, y):
-    gx, gy = x - ORIGIN, y - ORIGIN
-    if gx < 0 or gy < 0 or gx >= 5 * TILE - 1 or gy >= 5 * TILE - 1:
+def pixel(x, y, scale):
+    tile = TILE * scale
+    gx, gy = x - ORIGIN * scale, y - ORIGIN * scale
+    if gx < 0 or gy < 0 or gx >= 5 * tile - scale or gy >= 5 * tile - scale:
         return BORDER + (255,)
-    if gx % TILE == TILE - 1 or gy % TILE == TILE - 1:
+    if gx % tile >= tile - scale or gy % tile >= tile - scale:
         return SEAM + (255,)
-    tx, ty = gx // TILE, gy // TILE
+    tx, ty = gx // tile, gy // tile
     if tx > 4 or ty > 4:
         return BORDER + (255,)
     base = COLOURS[TERRAIN[ty][tx]]
     # Light from the top left within each tile gives the tiles some depth.
-    lx, ly = gx % TILE, gy % TILE
-    return shade(base, 18 - 3 * (lx + ly) // 2) + (255,)
+    lx, ly = gx % tile, gy % tile
+    return shade(base, 18 - 3 * (lx + ly) // (2 * scale)) + (255,)
 
 
 def png(width, height, rows):
@@ -63,10 +69,15 @@ def png(width, height, rows):
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else "app/resources/tilewright.png"
-    rows = [[pixel(x, y) for x in range(SIZE)] for y in range(SIZE)]
-    with open(out, "wb") as f:
-        f.write(png(SIZE, SIZE, rows))
+    # An optional folder to write into instead of the repository (to compare outputs).
+    into = sys.argv[1] if len(sys.argv) > 1 else None
+    for out, scale in OUTPUTS:
+        if into:
+            out = os.path.join(into, os.path.basename(out))
+        size = SIZE * scale
+        rows = [[pixel(x, y, scale) for x in range(size)] for y in range(size)]
+        with open(out, "wb") as f:
+            f.write(png(size, size, rows))
 
 
 if __name__ == "__main__":

@@ -12,6 +12,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tilewright"));
+    // Ties the window to its desktop entry, so a desktop shows the entry's name and icon.
+    QApplication::setDesktopFileName(QStringLiteral("tilewright"));
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
     QApplication::setFont(font);
